@@ -1,0 +1,84 @@
+# Helpers shared by every folder: compiler settings, GoogleTest, program and test targets.
+
+set(TESSALY_STAGE_DIR ${CMAKE_BINARY_DIR}/stage CACHE INTERNAL "staged program folder")
+
+function(tessaly_windows_defaults)
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+  add_compile_options(-Wall -Wextra)
+  # Static runtime: every .exe depends on Windows system DLLs only.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endfunction()
+
+# GoogleTest from Debian's sources, built with whatever toolchain this build uses.
+function(tessaly_add_gtest)
+  if(TARGET gtest)
+    return()
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  foreach(t gtest gtest_main gmock gmock_main)
+    if(TARGET ${t})
+      target_compile_options(${t} PRIVATE -w)
+    endif()
+  endforeach()
+endfunction()
+
+# Version resource and manifest for a Windows program.
+#   tessaly_program_resources(target FILE_NAME name.exe DESCRIPTION "text" LEVEL asInvoker|requireAdministrator
+#                             [ICON path] [RC extra.rc...])
+function(tessaly_program_resources target)
+  cmake_parse_arguments(P "" "FILE_NAME;DESCRIPTION;LEVEL" "RC" ${ARGN})
+  if(NOT P_LEVEL)
+    set(P_LEVEL asInvoker)
+  endif()
+  set(TESSALY_FILE_NAME ${P_FILE_NAME})
+  set(TESSALY_DESCRIPTION ${P_DESCRIPTION})
+  set(TESSALY_EXECUTION_LEVEL ${P_LEVEL})
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_res)
+  configure_file(${PROJECT_SOURCE_DIR}/resources/app.manifest.in ${out}/app.manifest @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/resources/version.rc.in ${out}/version.rc @ONLY)
+  target_sources(${target} PRIVATE ${out}/version.rc ${P_RC})
+  target_include_directories(${target} PRIVATE ${out} ${PROJECT_SOURCE_DIR}/resources)
+endfunction()
+
+# A Windows GUI program copied into the staged program folder.
+function(tessaly_program target)
+  cmake_parse_arguments(P "CONSOLE" "FILE_NAME;DESCRIPTION;LEVEL" "SOURCES;LIBS;RC" ${ARGN})
+  add_executable(${target} ${P_SOURCES})
+  if(NOT P_CONSOLE)
+    set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
+  endif()
+  # Programs enter through wWinMain/wmain.
+  target_link_options(${target} PRIVATE -municode)
+  get_filename_component(base ${P_FILE_NAME} NAME_WE)
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${base}
+    RUNTIME_OUTPUT_DIRECTORY ${TESSALY_STAGE_DIR})
+  target_link_libraries(${target} PRIVATE ${P_LIBS})
+  tessaly_program_resources(${target} FILE_NAME ${P_FILE_NAME} DESCRIPTION "${P_DESCRIPTION}"
+    LEVEL ${P_LEVEL} RC ${P_RC})
+endfunction()
+
+# A GoogleTest executable run by CTest (under Wine in the Windows build).
+# Test executables of the Windows build live in testbin/, beside stage/, so a test finds the staged
+# program folder as ..\stage\ from its own folder.
+#   tessaly_test(name SOURCES ... LIBS ... [OWN_MAIN] [TIMEOUT s] [LABELS ...])
+function(tessaly_test name)
+  cmake_parse_arguments(T "OWN_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/testbin)
+  if(T_OWN_MAIN)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} gmock gtest)
+  else()
+    target_link_libraries(${name} PRIVATE ${T_LIBS} gmock gtest_main)
+  endif()
+  if(WIN32)
+    tessaly_program_resources(${name} FILE_NAME ${name}.exe DESCRIPTION "Tessaly tests" LEVEL asInvoker)
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+endfunction()
