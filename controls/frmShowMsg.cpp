@@ -1,0 +1,261 @@
+// The text dialog; see frmShowMsg.h.
+#include "frmShowMsg.h"
+
+
+#include "SupportContact.h"
+#include "modCommon.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr int kClientWidth = 7080;   // twips
+constexpr int kClientHeight = 4100;
+constexpr COLORREF kContactColor = 0xFF0000;
+constexpr wchar_t kContactText[] = L"有疑问请联系QQ：" TESSALY_SUPPORT_CONTACT;
+
+enum class Kind { Button, Text, Label };
+
+// Controls in their tab order, positions in twips.
+struct ControlRow {
+    Kind kind;
+    int id;
+    int left, top, width, height;
+    const wchar_t* caption;
+};
+constexpr ControlRow kControls[] = {
+    {Kind::Button, frmShowMsg::kOKButtonId, 5400, 3600, 1215, 375, L"确定"},
+    {Kind::Text, frmShowMsg::kTextMessageId, 120, 960, 6735, 2535, L""},
+    {Kind::Label, frmShowMsg::kLblTitleId, 240, 120, 6615, 735, L""},
+    {Kind::Label, frmShowMsg::kLabel1Id, 240, 3720, 3255, 375, kContactText},
+};
+
+HFONT MakeFont(const wchar_t* face, int tenthPoints, BYTE charset) noexcept {
+    LOGFONTW lf{};
+    WindowDc screen(nullptr);
+    int dpi = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+    lf.lfHeight = -::MulDiv(tenthPoints, dpi, 720);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = charset;
+    lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+    return ::CreateFontIndirectW(&lf);
+}
+
+HICON MainWindowIcon(HWND owner) noexcept {
+    HWND main = owner ? ::GetAncestor(owner, GA_ROOTOWNER) : nullptr;
+    if (main) {
+        auto icon = reinterpret_cast<HICON>(::SendMessageW(main, WM_GETICON, ICON_BIG, 0));
+        if (!icon) icon = reinterpret_cast<HICON>(::GetClassLongPtrW(main, GCLP_HICON));
+        if (icon) return icon;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+frmShowMsg::~frmShowMsg() { Unload(); }
+
+bool frmShowMsg::RegisterWindowClass() noexcept {
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (::GetClassInfoExW(instance, kClassName, &wc)) return true;
+    wc = WNDCLASSEXW{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &frmShowMsg::WindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    return ::RegisterClassExW(&wc) != 0;
+}
+
+bool frmShowMsg::Load(HWND owner) noexcept {
+    if (m_hwnd) return true;
+    // A child window cannot own a top-level one; its top-level window takes its place.
+    m_owner = owner ? ::GetAncestor(owner, GA_ROOT) : nullptr;
+    return EnsureLoaded();
+}
+
+bool frmShowMsg::EnsureLoaded() noexcept {
+    if (m_hwnd) return true;
+    if (!RegisterWindowClass()) return false;
+    m_tpp = ScreenTwipsPerPixel();
+    DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+    RECT rc{0, 0, TwipsToPixels(kClientWidth, m_tpp.x), TwipsToPixels(kClientHeight, m_tpp.y)};
+    ::AdjustWindowRectEx(&rc, style, FALSE, exStyle);
+    HWND hwnd = ::CreateWindowExW(exStyle, kClassName, L"TIP", style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  rc.right - rc.left, rc.bottom - rc.top, m_owner, nullptr,
+                                  ::GetModuleHandleW(nullptr), this);
+    return hwnd != nullptr;
+}
+
+LRESULT CALLBACK frmShowMsg::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    try {
+        frmShowMsg* self = nullptr;
+        if (msg == WM_NCCREATE) {
+            self = static_cast<frmShowMsg*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+            if (self) self->m_hwnd = hwnd;
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        } else {
+            self = reinterpret_cast<frmShowMsg*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        }
+        if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+        if (msg == WM_NCDESTROY) {
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            self->m_hwnd = nullptr;
+            return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+        }
+        return self->HandleMessage(msg, wParam, lParam);
+    } catch (...) {
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
+
+LRESULT frmShowMsg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE:
+        FormLoad();
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == kOKButtonId || LOWORD(wParam) == IDCANCEL) {
+            Unload();  // OKButton_Click
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        Unload();
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lParam) == Control(kLabel1Id)) {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            ::SetTextColor(dc, kContactColor);
+            ::SetBkMode(dc, TRANSPARENT);
+            return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+        }
+        if (reinterpret_cast<HWND>(lParam) == Control(kTextMessageId)) {
+            // The read-only text keeps the look of a text box.
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+            ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+            return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+        }
+        break;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(m_hwnd, msg, wParam, lParam);
+}
+
+void frmShowMsg::FormLoad() noexcept {
+    if (HICON icon = MainWindowIcon(m_owner)) {
+        ::SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        ::SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    }
+    (void)InitCommonControlClasses();
+    CreateControls();
+    CenterOverOwner();
+}
+
+void frmShowMsg::CreateControls() noexcept {
+    m_font.reset(MakeFont(L"宋体", 90, DEFAULT_CHARSET));
+    m_contactFont.reset(MakeFont(L"宋体", 105, GB2312_CHARSET));
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    for (const ControlRow& row : kControls) {
+        const wchar_t* cls = L"STATIC";
+        DWORD style = WS_CHILD | WS_VISIBLE;
+        DWORD exStyle = 0;
+        switch (row.kind) {
+        case Kind::Button:
+            cls = L"BUTTON";
+            style |= WS_TABSTOP | BS_DEFPUSHBUTTON;
+            break;
+        case Kind::Text:
+            cls = L"EDIT";
+            style |= WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
+                     ES_READONLY | ES_WANTRETURN;
+            exStyle = WS_EX_CLIENTEDGE;
+            break;
+        case Kind::Label:
+            style |= SS_LEFT | SS_NOPREFIX;
+            break;
+        }
+        HWND control = ::CreateWindowExW(
+            exStyle, cls, row.caption, style, TwipsToPixels(row.left, m_tpp.x), TwipsToPixels(row.top, m_tpp.y),
+            TwipsToPixels(row.width, m_tpp.x), TwipsToPixels(row.height, m_tpp.y), m_hwnd,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance, nullptr);
+        HFONT font = row.id == kLabel1Id ? m_contactFont.get() : m_font.get();
+        if (control && font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+}
+
+void frmShowMsg::CenterOverOwner() noexcept {
+    RECT self{};
+    ::GetWindowRect(m_hwnd, &self);
+    RECT area{};
+    if (!m_owner || !::IsWindow(m_owner) || !::GetWindowRect(m_owner, &area)) {
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    }
+    int width = self.right - self.left, height = self.bottom - self.top;
+    int x = area.left + ((area.right - area.left) - width) / 2;
+    int y = area.top + ((area.bottom - area.top) - height) / 2;
+    ::SetWindowPos(m_hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void frmShowMsg::Caption(std::wstring_view text) noexcept {
+    if (EnsureLoaded()) ::SetWindowTextW(m_hwnd, std::wstring(text).c_str());
+}
+
+void frmShowMsg::Title(std::wstring_view text) noexcept {
+    if (EnsureLoaded()) ::SetWindowTextW(Control(kLblTitleId), std::wstring(text).c_str());
+}
+
+void frmShowMsg::Message(std::wstring_view text) noexcept {
+    if (EnsureLoaded()) ::SetWindowTextW(Control(kTextMessageId), std::wstring(text).c_str());
+}
+
+void frmShowMsg::ShowModeless() noexcept {
+    if (!EnsureLoaded()) return;
+    ::ShowWindow(m_hwnd, SW_SHOW);
+    ::SetFocus(Control(kOKButtonId));
+}
+
+void frmShowMsg::ShowModal() noexcept {
+    if (!EnsureLoaded()) return;
+    m_modal = true;
+    HWND owner = m_owner;
+    if (owner) ::EnableWindow(owner, FALSE);
+    ::ShowWindow(m_hwnd, SW_SHOW);
+    ::SetFocus(Control(kOKButtonId));
+    MSG msg{};
+    while (m_hwnd) {
+        BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            // The program is quitting: close the dialog and let the outer loop see WM_QUIT too.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            Unload();
+            break;
+        }
+        if (got == -1) break;
+        if (m_hwnd && ::IsDialogMessageW(m_hwnd, &msg)) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    m_modal = false;
+    if (owner && ::IsWindow(owner)) {
+        ::EnableWindow(owner, TRUE);
+        ::SetForegroundWindow(owner);
+    }
+}
+
+void frmShowMsg::Unload() noexcept {
+    if (!m_hwnd) return;
+    // The owner gets its input back before the dialog goes, so activation returns to it.
+    if (m_modal && m_owner && ::IsWindow(m_owner)) ::EnableWindow(m_owner, TRUE);
+    HWND hwnd = m_hwnd;
+    ::DestroyWindow(hwnd);
+    m_hwnd = nullptr;
+}
+
+}  // namespace tessaly

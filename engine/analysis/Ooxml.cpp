@@ -1,0 +1,144 @@
+// Part names are compared in lower case and without a leading "/", as OPC treats them.
+#include "Ooxml.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace tessaly::analysis::ooxml {
+namespace {
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+std::string DecodeEntities(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '&') {
+            out.push_back(text[i]);
+            continue;
+        }
+        static constexpr std::pair<std::string_view, char> kEntities[] = {
+            {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+        bool matched = false;
+        for (auto [entity, c] : kEntities) {
+            if (text.substr(i, entity.size()) == entity) {
+                out.push_back(c);
+                i += entity.size() - 1;
+                matched = true;
+                break;
+            }
+        }
+        if (!matched) out.push_back('&');
+    }
+    return out;
+}
+
+// Content type the [Content_Types].xml overrides give a part, lower case; empty when none.
+std::string OverrideType(std::string_view contentTypes, std::string_view partName) {
+    const std::string wanted = "/" + LowerAscii(partName);
+    for (auto [at, length] : FindElements(contentTypes, "Override")) {
+        std::string_view element = contentTypes.substr(at, length);
+        if (LowerAscii(AttributeValue(element, "PartName")) == wanted)
+            return LowerAscii(AttributeValue(element, "ContentType"));
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+    return out;
+}
+
+std::string AttributeValue(std::string_view element, std::string_view attribute) {
+    std::size_t at = 0;
+    while ((at = element.find(attribute, at)) != std::string_view::npos) {
+        const bool boundary = at > 0 && (element[at - 1] == ' ' || element[at - 1] == '\t' ||
+                                         element[at - 1] == '\n' || element[at - 1] == '\r');
+        std::size_t p = at + attribute.size();
+        while (p < element.size() && element[p] == ' ') ++p;
+        if (boundary && p < element.size() && element[p] == '=') {
+            ++p;
+            while (p < element.size() && element[p] == ' ') ++p;
+            if (p < element.size() && (element[p] == '"' || element[p] == '\'')) {
+                const char quote = element[p];
+                const std::size_t end = element.find(quote, p + 1);
+                if (end == std::string_view::npos) return {};
+                return DecodeEntities(element.substr(p + 1, end - p - 1));
+            }
+        }
+        at += attribute.size();
+    }
+    return {};
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> FindElements(std::string_view xml, std::string_view tag) {
+    std::vector<std::pair<std::size_t, std::size_t>> found;
+    const std::string open = "<" + std::string(tag);
+    const std::string close = "</" + std::string(tag) + ">";
+    std::size_t at = 0;
+    while ((at = xml.find(open, at)) != std::string_view::npos) {
+        const std::size_t after = at + open.size();
+        if (after >= xml.size() || !(xml[after] == ' ' || xml[after] == '>' || xml[after] == '/' ||
+                                     xml[after] == '\t' || xml[after] == '\r' || xml[after] == '\n')) {
+            at = after;
+            continue;
+        }
+        const std::size_t gt = xml.find('>', after);
+        if (gt == std::string_view::npos) break;
+        std::size_t end = gt + 1;
+        if (xml[gt - 1] != '/') {
+            const std::size_t closing = xml.find(close, gt);
+            if (closing == std::string_view::npos) break;
+            end = closing + close.size();
+        }
+        found.emplace_back(at, end - at);
+        at = end;
+    }
+    return found;
+}
+
+bool IsVbaProjectPart(const zip::Archive&, std::string_view name, std::string_view contentTypes) {
+    const std::string lower = LowerAscii(name);
+    if (EndsWith(lower, "vbaproject.bin")) return true;
+    return OverrideType(contentTypes, name).find("vbaproject") != std::string::npos;
+}
+
+bool IsVbaDataPart(std::string_view name) { return EndsWith(LowerAscii(name), "vbadata.xml"); }
+
+bool IsMacroSheetPart(std::string_view name, std::string_view contentTypes) {
+    const std::string lower = LowerAscii(name);
+    if (lower.find("macrosheets/") != std::string::npos && !EndsWith(lower, ".rels")) return true;
+    const std::string type = OverrideType(contentTypes, name);
+    return type.find("macrosheet") != std::string::npos;
+}
+
+std::string MacroSheetFormulas(std::string_view xml) {
+    std::string out;
+    for (auto [at, length] : FindElements(xml, "f")) {
+        std::string_view element = xml.substr(at, length);
+        const std::size_t gt = element.find('>');
+        const std::size_t end = element.rfind("</f>");
+        if (gt == std::string_view::npos || end == std::string_view::npos || end < gt) continue;
+        out += DecodeEntities(element.substr(gt + 1, end - gt - 1));
+        out.push_back('\n');
+    }
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+    return out;
+}
+
+bool HasAutoOpenName(std::string_view workbookXml) {
+    for (auto [at, length] : FindElements(workbookXml, "definedName")) {
+        const std::string name = LowerAscii(AttributeValue(workbookXml.substr(at, length), "name"));
+        for (std::string_view prefix : {"_xlnm.auto_open", "auto_open", "_xlnm.auto_activate", "auto_activate"})
+            if (name.rfind(prefix, 0) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace tessaly::analysis::ooxml

@@ -1,0 +1,30 @@
+// OOXML package parts that matter for macros: which parts are VBA projects or Excel 4.0 macro
+// sheets (by content type or name), the formulas of macro sheets, and auto-open defined names.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Zip.h"
+
+namespace tessaly::analysis::ooxml {
+
+inline constexpr std::string_view kContentTypesPart = "[Content_Types].xml";
+
+bool IsVbaProjectPart(const zip::Archive& archive, std::string_view name, std::string_view contentTypes);
+bool IsVbaDataPart(std::string_view name);
+bool IsMacroSheetPart(std::string_view name, std::string_view contentTypes);
+// The formulas of a macro sheet part, entities decoded, upper case, one per line.
+std::string MacroSheetFormulas(std::string_view xml);
+// Defined names of workbook.xml that start macros when the workbook opens.
+bool HasAutoOpenName(std::string_view workbookXml);
+
+// Small XML helpers shared with the cleaner: elements are matched by their literal tag names as
+// Office writes them.
+std::string LowerAscii(std::string_view text);
+std::string AttributeValue(std::string_view element, std::string_view attribute);
+// Each element `<tag .../>` or `<tag ...>...</tag>` in order, as (offset, length).
+std::vector<std::pair<std::size_t, std::size_t>> FindElements(std::string_view xml, std::string_view tag);
+
+}  // namespace tessaly::analysis::ooxml

@@ -1,0 +1,44 @@
+// A VBA project read from its storage (the one holding "VBA" and "PROJECT"): the "dir" stream's
+// module list, every module's decompressed source, the PROJECT stream and orphaned streams.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Cfb.h"
+
+namespace tessaly::analysis::vba {
+
+struct Module {
+    std::string name;        // from the MODULENAME record
+    std::string unicodeName; // from MODULENAMEUNICODE, may disagree on purpose
+    std::string streamName;
+    std::uint32_t textOffset = 0;
+    bool streamPresent = false;
+    bool sourceReadable = false;
+    bool hasCompiledCode = false;  // bytes before the source (p-code) are present
+    std::string source;
+};
+
+struct Project {
+    std::vector<Module> modules;
+    std::vector<std::string> orphanStreams;  // module-like streams the dir stream does not name
+    std::vector<Module> orphanSources;       // source found inside orphaned streams
+    std::string projectText;                 // the PROJECT stream
+    std::vector<std::string> hiddenModules;  // in dir but missing from PROJECT
+    bool dirReadable = false;
+    std::string problem;                     // why the project could not be read fully
+};
+
+// Reads the project under the storage `projectStorage` (e.g. "Macros" or the root of
+// vbaProject.bin). Never fails: what cannot be read is reported in the result.
+Project ReadProject(const cfb::CompoundFile& file, std::uint32_t projectStorage);
+
+// Storages of the file that hold a VBA project (a "VBA" child storage with a "dir" stream).
+std::vector<std::uint32_t> FindProjectStorages(const cfb::CompoundFile& file);
+
+// True when any module carries more than the attribute lines the editor writes for every module.
+bool HasMeaningfulCode(const Project& project);
+
+}  // namespace tessaly::analysis::vba

@@ -1,0 +1,106 @@
+# Tessaly macro virus signatures.
+# Each section names a family and describes, over the normalised macro source (lower case, white
+# space collapsed), the statements by which it spreads or drops. Loaded by zdvcore.exe from
+# "tessaly.sig" in the program folder; a built-in copy is used when the file is missing.
+
+# Word: copies its own module into the global template with the code module interface.
+[W97M.Replicator.NormalTemplate]
+target = vba
+all = normaltemplate.vbproject.vbcomponents
+any = .insertlines
+any = .addfromstring
+any = .addfromfile
+any = .replaceline
+
+# Word: exports itself and imports into every open document (classic "organizer" copy).
+[W97M.Replicator.Organizer]
+target = vba
+all = application.organizercopy
+any = normaltemplate.fullname
+any = activedocument.fullname
+any = normal.dot
+
+# Word: copies code between active document and template by line count.
+[W97M.Replicator.LineCopy]
+target = vba
+all = .codemodule.lines(
+all = .codemodule.countoflines
+any = .insertlines
+any = .addfromstring
+
+# Excel: drops a copy of itself into the start-up folder, so every workbook gets infected.
+[X97M.Replicator.XLStart]
+target = vba
+all = application.startuppath
+all = .saveas
+
+[X97M.Replicator.XLStartPath]
+target = vba
+all = xlstart
+all = .saveas
+
+# Excel: code module copy into each opened workbook.
+[X97M.Replicator.Module]
+target = vba
+all = .vbproject.vbcomponents
+all = .codemodule
+any = workbooks.open
+any = sheet_activate
+any = workbook_sheetactivate
+
+# Mass mailer: sends the infected document to the address book.
+[W97M.MassMailer]
+target = vba
+all = outlook.application
+all = getnamespace("mapi")
+any = addresslists
+any = .recipients.add
+
+# Dropper: writes a script or program to disk and runs it.
+[W97M.Dropper.Script]
+target = vba
+all = scripting.filesystemobject
+all = .createtextfile
+any = wscript.shell
+any = shell(
+any = shell "
+any = .run
+
+# Downloader: fetches a program from the network and starts it.
+[W97M.Downloader.UrlMon]
+target = vba
+all = urldownloadtofile
+any = shell
+any = .run
+any = createprocess
+any = shellexecute
+
+[W97M.Downloader.XmlHttp]
+target = vba
+any = msxml2.xmlhttp
+any = microsoft.xmlhttp
+any = winhttp.winhttprequest
+all = adodb.stream
+all = .savetofile
+
+# Disables the macro virus protection of Word before spreading.
+[W97M.Stealth.Options]
+target = vba
+all = options.virusprotection = false
+any = .vbcomponents
+any = normaltemplate
+
+# Excel 4.0 macro sheet downloaders and runners.
+[X97M.XLM.Downloader]
+target = xlm
+all = urldownloadtofile
+any = exec(
+any = call(
+any = register(
+
+[X97M.XLM.Register]
+target = xlm
+all = register(
+any = kernel32
+any = shell32
+any = virtualalloc

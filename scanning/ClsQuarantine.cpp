@@ -1,0 +1,285 @@
+// The quarantine store. Every change holds the store's lock and starts from the index on disk,
+// so two store objects (the main program's and the guard's) never drop each other's records;
+// between changes an object shows the records as it last read or wrote them.
+#include "ClsQuarantine.h"
+
+#include "ClsQuarantineLock.h"
+#include "ClsQuarantineXor.h"
+#include "modCommon.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace tessaly {
+
+using quarantine::QuarantineLock;
+
+ClsQuarantine::ClsQuarantine() : m_pathLib(std::make_unique<ClsPathLib>()) {
+    m_dataFolder = GetCommonDataFolder();
+    m_indexPath = m_dataFolder + kQuarantineIndexName;
+    m_folderPath = m_dataFolder + kQuarantineFolderName;
+    if (!m_pathLib->IsDir(m_folderPath)) {
+        ::CreateDirectoryW(m_folderPath.c_str(), nullptr);
+        if (!m_pathLib->IsDir(m_folderPath)) throw std::runtime_error("quarantine folder cannot be created");
+    }
+    // A reader that cannot get the lock still reads: the index is only ever replaced whole.
+    QuarantineLock lock(m_dataFolder);
+    LoadIndex();
+}
+
+ClsQuarantine::~ClsQuarantine() = default;
+
+std::int32_t ClsQuarantine::QuarantineFileCount() const noexcept {
+    if (m_totalSize < 1) return 0;
+    return static_cast<std::int32_t>(m_records.size());
+}
+
+float ClsQuarantine::QuarantineSize() const noexcept {
+    return static_cast<float>(m_totalSize) / 1024.0f / 1024.0f;
+}
+
+void ClsQuarantine::RecomputeTotal() noexcept {
+    m_totalSize = 0;
+    for (const QuarantineRecord& r : m_records) m_totalSize += r.SourceSize;
+}
+
+bool ClsQuarantine::LoadIndex() noexcept {
+    try {
+        std::vector<QuarantineRecord> records;
+        const bool read = quarantine::ReadIndexFile(m_indexPath, records);
+        m_records = std::move(records);
+        RecomputeTotal();
+        return read && !m_records.empty();
+    } catch (...) {
+        m_records.clear();
+        RecomputeTotal();
+        return false;
+    }
+}
+
+bool ClsQuarantine::SaveIndex() noexcept {
+    RecomputeTotal();
+    try {
+        return quarantine::WriteIndexFile(m_indexPath, m_records);
+    } catch (...) {
+        return false;
+    }
+}
+
+std::ptrdiff_t ClsQuarantine::FindRecord(const std::wstring& path) const noexcept {
+    for (std::ptrdiff_t i = static_cast<std::ptrdiff_t>(m_records.size()) - 1; i >= 0; --i)
+        if (m_records[static_cast<std::size_t>(i)].SourcePath == path) return i;
+    return -1;
+}
+
+bool ClsQuarantine::RemoveRecord(std::ptrdiff_t index) noexcept {
+    if (index < 0 || index >= static_cast<std::ptrdiff_t>(m_records.size())) return false;
+    m_records.erase(m_records.begin() + index);
+    return true;
+}
+
+void ClsQuarantine::DeleteStoredIfUnreferenced(const std::wstring& digest, std::ptrdiff_t leaveOut) noexcept {
+    if (!quarantine::IsDigestName(digest)) return;
+    for (std::size_t i = 0; i < m_records.size(); ++i)
+        if (static_cast<std::ptrdiff_t>(i) != leaveOut && m_records[i].StoredHash == digest) return;
+    try {
+        m_pathLib->DelFile(StoredPath(digest));
+    } catch (...) {
+    }
+}
+
+// Steps up to a verified stored copy named by its digest; "tmp.tmp" is gone when it returns.
+bool ClsQuarantine::StoreCopy(const std::wstring& sPath, std::wstring& digest, std::int64_t& length, bool& createdCopy) {
+    const std::wstring tempPath = m_folderPath + L"\\" + kQuarantineTempName;
+    struct TempRemover {
+        ClsPathLib& lib;
+        const std::wstring& path;
+        ~TempRemover() {
+            try { lib.DelFile(path); } catch (...) {}
+        }
+    } remover{*m_pathLib, tempPath};
+
+    if (m_pathLib->IsFile(tempPath)) m_pathLib->DelFile(tempPath);
+    const quarantine::XorCopyResult copy = quarantine::XorCopy(sPath, tempPath);
+    if (!copy.ok) {
+        m_lastErrMsg = kErrScrambleFailed;
+        return false;
+    }
+    digest = quarantine::ReadBackDigest(tempPath);
+    if (digest.empty()) {
+        m_lastErrMsg = kErrDigestFailed;
+        return false;
+    }
+    if (digest != copy.targetDigest) {  // the disk does not hold what was written
+        m_lastErrMsg = kErrScrambleFailed;
+        return false;
+    }
+    length = copy.length;
+    const std::wstring storedPath = StoredPath(digest);
+    createdCopy = false;
+    if (m_pathLib->IsFile(storedPath)) {
+        if (quarantine::ReadBackDigest(storedPath) == digest) return true;  // same content stored before
+        // A damaged copy under this name is no backup; ours replaces it.
+        m_pathLib->DelFile(storedPath);
+    }
+    if (!m_pathLib->RenameFile(tempPath, storedPath, false)) return false;
+    createdCopy = true;
+    if (quarantine::ReadBackDigest(storedPath) != digest) {
+        m_lastErrMsg = kErrDigestFailed;
+        return false;
+    }
+    return true;
+}
+
+bool ClsQuarantine::QuarantineFile(const std::wstring& sPath) noexcept {
+    try {
+        if (!m_pathLib->IsFile(sPath)) {
+            m_lastErrMsg = kErrSourceMissing;
+            return false;
+        }
+        QuarantineLock lock(m_dataFolder);
+        if (!lock.held()) {
+            m_lastErrMsg = kErrStoreBusy;
+            return false;
+        }
+        LoadIndex();
+
+        std::wstring digest;
+        std::int64_t length = 0;
+        bool createdCopy = false;
+        if (!StoreCopy(sPath, digest, length, createdCopy)) {
+            if (createdCopy) DeleteStoredIfUnreferenced(digest);
+            return false;
+        }
+
+        QuarantineRecord record{GetDateText(), length, digest, sPath};
+        std::wstring replacedDigest;
+        const auto same = std::find_if(m_records.begin(), m_records.end(),
+                                       [&](const QuarantineRecord& r) { return r.SourcePath == sPath; });
+        if (same != m_records.end()) {
+            if (same->StoredHash != digest) replacedDigest = same->StoredHash;
+            *same = std::move(record);
+        } else {
+            m_records.push_back(std::move(record));
+        }
+
+        if (!SaveIndex()) {
+            // Without its record the copy cannot be restored: report it, so nothing gets cleaned.
+            m_lastErrMsg = kErrIndexNotWritten;
+            LoadIndex();
+            if (createdCopy) DeleteStoredIfUnreferenced(digest);
+            return false;
+        }
+        if (!replacedDigest.empty()) DeleteStoredIfUnreferenced(replacedDigest);
+        return true;
+    } catch (...) {
+        try {
+            m_pathLib->DelFile(m_folderPath + L"\\" + kQuarantineTempName);
+        } catch (...) {
+        }
+        return false;
+    }
+}
+
+bool ClsQuarantine::RestoreOne(const std::wstring& path, std::vector<std::wstring>& freedDigests) noexcept {
+    try {
+        const std::ptrdiff_t index = FindRecord(path);
+        if (index < 0) return false;
+        const QuarantineRecord record = m_records[static_cast<std::size_t>(index)];
+        if (!quarantine::IsDigestName(record.StoredHash)) return false;
+        const std::wstring storedPath = StoredPath(record.StoredHash);
+        if (!m_pathLib->IsFile(storedPath)) return false;
+        if (quarantine::ReadBackDigest(storedPath) != record.StoredHash) return false;
+
+        if (m_pathLib->IsFile(record.SourcePath)) {
+            m_pathLib->DelFile(record.SourcePath);
+            if (m_pathLib->IsFile(record.SourcePath)) return false;
+        }
+        const quarantine::XorCopyResult copy = quarantine::XorCopy(storedPath, record.SourcePath);
+        // The bytes read must be the stored ones and the bytes on disk the restored ones, before
+        // the record and its copy may go.
+        const bool good = copy.ok && copy.sourceDigest == record.StoredHash &&
+                          quarantine::ReadBackDigest(record.SourcePath) == copy.targetDigest;
+        if (!good) {
+            ::DeleteFileW(record.SourcePath.c_str());
+            return false;
+        }
+        RemoveRecord(index);
+        freedDigests.push_back(record.StoredHash);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool ClsQuarantine::RestoreQuarantineFiles(const std::vector<std::wstring>& sPaths, std::wstring& OutfailedPath) noexcept {
+    OutfailedPath.clear();
+    try {
+        if (sPaths.empty()) return true;
+        QuarantineLock lock(m_dataFolder);
+        if (!lock.held()) {
+            OutfailedPath = sPaths.front();
+            return false;
+        }
+        LoadIndex();
+        std::vector<std::wstring> freed;
+        bool all = true;
+        for (const std::wstring& path : sPaths) {
+            if (!RestoreOne(path, freed)) {
+                OutfailedPath = path;
+                all = false;
+                break;
+            }
+        }
+        // Copies go only once the index no longer names them, so no record ever points at a
+        // deleted copy.
+        if (!freed.empty() && SaveIndex())
+            for (const std::wstring& digest : freed) DeleteStoredIfUnreferenced(digest);
+        return all;
+    } catch (...) {
+        if (OutfailedPath.empty() && !sPaths.empty()) OutfailedPath = sPaths.front();
+        return false;
+    }
+}
+
+void ClsQuarantine::DeleteOne(const std::wstring& path, std::vector<std::wstring>& freedDigests) noexcept {
+    const std::ptrdiff_t index = FindRecord(path);
+    if (index < 0) return;
+    try {
+        freedDigests.push_back(m_records[static_cast<std::size_t>(index)].StoredHash);
+    } catch (...) {
+        return;
+    }
+    RemoveRecord(index);
+}
+
+void ClsQuarantine::DeleteQuarantineFiles(const std::vector<std::wstring>& sPaths) noexcept {
+    try {
+        QuarantineLock lock(m_dataFolder);
+        if (!lock.held()) return;
+        LoadIndex();
+        std::vector<std::wstring> freed;
+        for (const std::wstring& path : sPaths) DeleteOne(path, freed);
+        if (freed.empty()) return;
+        if (SaveIndex())
+            for (const std::wstring& digest : freed) DeleteStoredIfUnreferenced(digest);
+    } catch (...) {
+    }
+}
+
+bool ClsQuarantine::GetRecords(std::vector<std::wstring>& outRecords) const noexcept {
+    if (m_totalSize < 1 || m_records.empty()) return false;
+    try {
+        std::vector<std::wstring> texts;
+        texts.reserve(m_records.size());
+        for (const QuarantineRecord& r : m_records) texts.push_back(r.QuarantineDate + L"::" + r.SourcePath);
+        outRecords = std::move(texts);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace tessaly

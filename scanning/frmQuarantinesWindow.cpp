@@ -1,0 +1,211 @@
+// The quarantine manager dialog's window: class, modal run, message dispatch and the controls
+// made from the layout table.
+#include "frmQuarantines.h"
+
+#include "frmQuarantinesLayout.h"
+
+#include <algorithm>
+
+namespace tessaly {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"TessalyQuarantinesForm";
+constexpr wchar_t kCaption[] = L"隔离区";
+
+frmQuarantines* g_modalForm = nullptr;
+
+struct PixelScale {
+    int dpiX = 96;
+    int dpiY = 96;
+    int X(int twips) const { return MulDiv(twips, dpiX, 1440); }
+    int Y(int twips) const { return MulDiv(twips, dpiY, 1440); }
+};
+
+PixelScale ScreenScale() {
+    PixelScale scale;
+    WindowDc dc(nullptr);
+    if (dc.get()) {
+        scale.dpiX = ::GetDeviceCaps(dc.get(), LOGPIXELSX);
+        scale.dpiY = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
+    }
+    return scale;
+}
+
+std::wstring WindowText(HWND hwnd) {
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+ATOM RegisterFormClass(WNDPROC proc) {
+    static ATOM atom = [proc] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = proc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kWindowClass;
+        return ::RegisterClassExW(&wc);
+    }();
+    return atom;
+}
+}  // namespace
+
+frmQuarantines::~frmQuarantines() { Unload(); }
+
+frmQuarantines* frmQuarantines::OpenInstance() noexcept { return g_modalForm; }
+
+void frmQuarantines::ShowModal(HWND owner) noexcept {
+    try {
+        if (g_modalForm) {
+            ::SetForegroundWindow(g_modalForm->hwnd());
+            return;
+        }
+        frmQuarantines form;
+        if (!form.Load(owner)) return;
+        g_modalForm = &form;
+        form.m_modal = true;
+        if (owner) ::EnableWindow(owner, FALSE);
+        MSG msg;
+        while (form.IsLoaded()) {
+            const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+            if (got == 0) {  // the program is ending: leave the quit for the outer loop
+                ::PostQuitMessage(static_cast<int>(msg.wParam));
+                break;
+            }
+            if (got == -1) break;
+            if (!form.IsLoaded() || !::IsDialogMessageW(form.hwnd(), &msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+            }
+        }
+        form.Unload();
+        if (owner) ::EnableWindow(owner, TRUE);
+        g_modalForm = nullptr;
+    } catch (...) {
+        g_modalForm = nullptr;
+        if (owner) ::EnableWindow(owner, TRUE);
+    }
+}
+
+bool frmQuarantines::Load(HWND owner, bool visible) noexcept {
+    if (m_hwnd) return true;
+    try {
+        if (!RegisterFormClass(&frmQuarantines::WindowProc)) return false;
+        m_owner = owner;
+        const PixelScale scale = ScreenScale();
+        const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+        const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+        RECT rect{0, 0, scale.X(quarantine_form::kClientWidthTwips), scale.Y(quarantine_form::kClientHeightTwips)};
+        ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+        const int width = rect.right - rect.left;
+        const int height = rect.bottom - rect.top;
+        // Centred over the owner, or over the work area without one.
+        RECT around{};
+        if (!owner || !::GetWindowRect(owner, &around)) ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &around, 0);
+        const int left = around.left + (around.right - around.left - width) / 2;
+        const int top = around.top + (around.bottom - around.top - height) / 2;
+        HWND hwnd = ::CreateWindowExW(exStyle, kWindowClass, kCaption, style, left, top, width, height, owner, nullptr,
+                                      ::GetModuleHandleW(nullptr), this);
+        if (!hwnd) return false;
+        if (visible) {
+            ::ShowWindow(hwnd, SW_SHOW);
+            ::UpdateWindow(hwnd);
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void frmQuarantines::Unload() noexcept {
+    if (m_hwnd) ::DestroyWindow(m_hwnd);
+}
+
+LRESULT CALLBACK frmQuarantines::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    try {
+        frmQuarantines* self = nullptr;
+        if (msg == WM_NCCREATE) {
+            self = static_cast<frmQuarantines*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+            self->m_hwnd = hwnd;
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        } else {
+            self = reinterpret_cast<frmQuarantines*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        }
+        if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+        if (msg == WM_NCDESTROY) {
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            self->m_hwnd = nullptr;
+            return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+        }
+        return self->HandleMessage(msg, wParam, lParam);
+    } catch (...) {
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
+
+LRESULT frmQuarantines::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE:
+        CreateControls();
+        Form_Load();
+        return 0;
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED) {
+            switch (LOWORD(wParam)) {
+            case kIdChkSelectAll: chkSelectAll_Click(); return 0;
+            case kIdCmdDeletes: cmdDeletes_Click(); return 0;
+            case kIdCmdRestore: cmdRestore_Click(); return 0;
+            case IDCANCEL: ::PostMessageW(m_hwnd, WM_CLOSE, 0, 0); return 0;
+            default: break;
+            }
+        }
+        break;
+    case WM_CLOSE:
+        // The owner comes back before this window goes, so activation returns to it.
+        if (m_modal && m_owner) ::EnableWindow(m_owner, TRUE);
+        ::DestroyWindow(m_hwnd);
+        return 0;
+    case WM_DESTROY:
+        Form_Unload();
+        return 0;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(m_hwnd, msg, wParam, lParam);
+}
+
+void frmQuarantines::CreateControls() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        m_font.reset(::CreateFontIndirectW(&metrics.lfMessageFont));
+    const PixelScale scale = ScreenScale();
+    for (const quarantine_form::ControlLayout& c : quarantine_form::kControls) {
+        HWND control = ::CreateWindowExW(0, c.windowClass, c.caption, c.style, scale.X(c.left), scale.Y(c.top),
+                                         scale.X(c.width), scale.Y(c.height), m_hwnd,
+                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+                                         ::GetModuleHandleW(nullptr), nullptr);
+        if (control && m_font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
+        if (c.width == 0) SizeLabelToText(c.id);
+    }
+}
+
+void frmQuarantines::SizeLabelToText(int id) {
+    HWND label = Item(id);
+    if (!label) return;
+    const std::wstring text = WindowText(label);
+    WindowDc dc(label);
+    SIZE size{};
+    {
+        SelectedObject font(dc.get(), m_font ? static_cast<HGDIOBJ>(m_font.get()) : ::GetStockObject(DEFAULT_GUI_FONT));
+        ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    }
+    RECT rect{};
+    ::GetWindowRect(label, &rect);
+    ::SetWindowPos(label, nullptr, 0, 0, size.cx + 2, std::max<int>(size.cy, rect.bottom - rect.top),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace tessaly

@@ -1,0 +1,136 @@
+// Compound file and ZIP readers on good, broken and hostile containers.
+#include <gtest/gtest.h>
+
+#include "Cfb.h"
+#include "CfbWriter.h"
+#include "Documents.h"
+#include "Zip.h"
+#include "ZipWriter.h"
+
+using namespace tessaly;
+using namespace tessaly::fixtures;
+
+namespace {
+
+TEST(CompoundFile, ReadsSmallAndLargeStreamsAndStorages) {
+    analysis::cfb::Node root;
+    root.AddStream("small", ByteVec(100, 1));
+    root.AddStream("exactly-cutoff", ByteVec(4096, 2));
+    root.AddStorage("sub").AddStream("inner", ByteVec(5000, 3));
+    for (int i = 0; i < 20; ++i) root.AddStream("s" + std::to_string(i), ByteVec(static_cast<std::size_t>(i), 4));
+    const ByteVec bytes = analysis::cfb::WriteCompoundFile(root);  // the reader is a view over these
+    auto file = analysis::cfb::CompoundFile::Open(bytes);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->ReadStream("small"), ByteVec(100, 1));
+    EXPECT_EQ(file->ReadStream("EXACTLY-CUTOFF"), ByteVec(4096, 2));
+    EXPECT_EQ(file->ReadStream("sub/inner"), ByteVec(5000, 3));
+    EXPECT_EQ(file->ReadStream("s19"), ByteVec(19, 4));
+    EXPECT_EQ(file->ReadStream("s0"), ByteVec{});
+    EXPECT_FALSE(file->ReadStream("sub"));
+}
+
+TEST(CompoundFile, FollowsTheDifatBeyondTheHeader) {
+    // More than 109 FAT sectors: the FAT list continues in DIFAT sectors.
+    analysis::cfb::Node root;
+    ByteVec big(115 * 128 * 512, 0);
+    for (std::size_t i = 0; i < big.size(); i += 4096) big[i] = static_cast<std::uint8_t>(i >> 12);
+    root.AddStream("big", big);
+    const ByteVec bytes = analysis::cfb::WriteCompoundFile(root);
+    EXPECT_NE(analysis::ReadU32(bytes, 72), 0u);  // DIFAT sector count
+    auto file = analysis::cfb::CompoundFile::Open(bytes);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->ReadStream("big"), big);
+}
+
+TEST(CompoundFile, ReadsVersion4Files) {
+    analysis::cfb::Node root;
+    root.AddStream("small", ByteVec(300, 5));
+    root.AddStorage("sub").AddStream("large", ByteVec(70000, 6));
+    const ByteVec bytes = analysis::cfb::WriteCompoundFile(root, 4);
+    EXPECT_EQ(analysis::ReadU16(bytes, 26), 4);
+    auto file = analysis::cfb::CompoundFile::Open(bytes);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->majorVersion(), 4);
+    EXPECT_EQ(file->ReadStream("small"), ByteVec(300, 5));
+    EXPECT_EQ(file->ReadStream("sub/large"), ByteVec(70000, 6));
+}
+
+TEST(CompoundFile, BrokenStructuresAreRejected) {
+    const ByteVec good = MakeDoc();
+    std::string error;
+    EXPECT_FALSE(analysis::cfb::CompoundFile::Open(WithFatLoop(good), &error));
+    EXPECT_FALSE(analysis::cfb::CompoundFile::Open(WithDirectoryCycle(good), &error));
+    ByteVec badShift = good;
+    badShift[30] = 12;  // version 3 with 4096-byte sectors
+    EXPECT_FALSE(analysis::cfb::CompoundFile::Open(badShift, &error));
+    ByteVec hugeFatCount = good;
+    hugeFatCount[44] = 0xFF;
+    hugeFatCount[45] = 0xFF;
+    EXPECT_FALSE(analysis::cfb::CompoundFile::Open(hugeFatCount, &error));
+    ByteVec dirOutOfRange = good;
+    dirOutOfRange[48] = 0xF0;
+    dirOutOfRange[49] = 0xFF;
+    EXPECT_FALSE(analysis::cfb::CompoundFile::Open(dirOutOfRange, &error));
+}
+
+TEST(CompoundFile, EveryTruncationEndsAsFailureNotCrash) {
+    const ByteVec good = MakeDoc({.modules = {{"M", "Attribute VB_Name = \"M\"\r\nSub A()\r\nEnd Sub\r\n"}}});
+    for (std::size_t keep = 0; keep < good.size(); keep += 97) {
+        const ByteVec cut = Truncated(good, keep);
+        auto file = analysis::cfb::CompoundFile::Open(cut);
+        if (!file) continue;
+        for (std::uint32_t i = 0; i < file->entries().size(); ++i) (void)file->ReadStream(i);
+    }
+}
+
+TEST(Zip, ReadsDeflatedStoredAndZip64Entries) {
+    analysis::zip::Writer w;
+    const std::string text(10000, 'x');
+    w.AddDeflated("a.xml", ByteVec(text.begin(), text.end()));
+    w.AddStored("b.bin", ByteVec{1, 2, 3});
+    w.AddDeflated("empty", ByteVec{});
+    for (bool zip64 : {false, true}) {
+        const ByteVec bytes = w.Finish(zip64);  // the archive is a view over these
+        auto archive = analysis::zip::Archive::Open(bytes);
+        ASSERT_TRUE(archive) << zip64;
+        std::string error;
+        EXPECT_EQ(archive->Read(*archive->Find("A.XML"), &error), ByteVec(text.begin(), text.end())) << error;
+        EXPECT_EQ(archive->Read("b.bin"), (ByteVec{1, 2, 3}));
+        EXPECT_EQ(archive->Read("empty"), ByteVec{});
+    }
+}
+
+TEST(Zip, BombsAndLiesAreRefused) {
+    analysis::zip::Writer w;
+    w.AddDeflated("bomb", ByteVec(8u * 1024 * 1024, 0));  // compresses about 1000:1
+    ByteVec bytes = w.Finish();
+    auto archive = analysis::zip::Archive::Open(bytes);
+    ASSERT_TRUE(archive);
+    std::string error;
+    EXPECT_FALSE(archive->Read(0, &error));
+    EXPECT_NE(error.find("limits"), std::string::npos) << error;
+
+    analysis::zip::Writer small;
+    small.AddDeflated("x", ByteVec(1000, 7));
+    ByteVec lie = small.Finish();
+    // Central directory claims a smaller uncompressed size than the data inflates to.
+    const std::size_t central = lie.size() - 22 - (46 + 1);
+    ASSERT_EQ(analysis::ReadU32(lie, central), 0x02014b50u);
+    lie[central + 24] = 10;
+    lie[central + 25] = 0;
+    auto liar = analysis::zip::Archive::Open(lie);
+    ASSERT_TRUE(liar);
+    EXPECT_FALSE(liar->Read(0));
+}
+
+TEST(Zip, MissingEndRecordOrBadOffsetsFail) {
+    ByteVec bytes = MakePackage();
+    EXPECT_FALSE(analysis::zip::Archive::Open(Truncated(bytes, bytes.size() - 10)));
+    ByteVec badOffset = bytes;
+    badOffset[badOffset.size() - 6] = 0xFF;  // central directory offset
+    badOffset[badOffset.size() - 5] = 0xFF;
+    badOffset[badOffset.size() - 4] = 0xFF;
+    EXPECT_FALSE(analysis::zip::Archive::Open(badOffset));
+}
+
+}  // namespace

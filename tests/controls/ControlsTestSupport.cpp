@@ -1,0 +1,79 @@
+// Shared pieces of the control tests; see ControlsTestSupport.h.
+#include "ControlsTestSupport.h"
+
+#include "DoEvents.h"
+#include "UniqueHandle.h"
+
+namespace tessaly::test {
+
+namespace {
+constexpr wchar_t kHostClass[] = L"TessalyControlsTestHost";
+
+void RegisterHostClass() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (::GetClassInfoExW(::GetModuleHandleW(nullptr), kHostClass, &wc)) return;
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kHostClass;
+    ::RegisterClassExW(&wc);
+}
+}  // namespace
+
+// One visible top-level window serves every test: under Wine without a window manager, hiding or
+// destroying a top-level window waits about two seconds for the X server.
+HostWindow::HostWindow(int width, int height) {
+    static HWND shared = nullptr;
+    if (!shared || !::IsWindow(shared)) {
+        RegisterHostClass();
+        shared = ::CreateWindowExW(0, kHostClass, L"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 800,
+                                   600, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    }
+    m_hwnd = shared;
+    ::SetWindowPos(m_hwnd, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::EnableWindow(m_hwnd, TRUE);
+    PumpMessages();
+}
+
+HostWindow::~HostWindow() {
+    // Children that a test left behind go with it.
+    while (HWND child = ::GetWindow(m_hwnd, GW_CHILD)) ::DestroyWindow(child);
+}
+
+Rendering::Rendering(HWND window) {
+    RECT rc{};
+    ::GetClientRect(window, &rc);
+    m_size = SIZE{rc.right, rc.bottom};
+    WindowDc screen(nullptr);
+    unique_memdc dc(::CreateCompatibleDC(screen.get()));
+    unique_hbitmap bitmap(::CreateCompatibleBitmap(screen.get(), m_size.cx, m_size.cy));
+    SelectedObject selected(dc.get(), bitmap.get());
+    RECT all{0, 0, m_size.cx, m_size.cy};
+    ::FillRect(dc.get(), &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+    m_pixels.resize(static_cast<size_t>(m_size.cx) * m_size.cy);
+    for (int y = 0; y < m_size.cy; ++y)
+        for (int x = 0; x < m_size.cx; ++x) m_pixels[static_cast<size_t>(y) * m_size.cx + x] = ::GetPixel(dc.get(), x, y);
+}
+
+COLORREF Rendering::At(int x, int y) const {
+    if (x < 0 || y < 0 || x >= m_size.cx || y >= m_size.cy) return CLR_INVALID;
+    return m_pixels[static_cast<size_t>(y) * m_size.cx + x];
+}
+
+int Rendering::Count(RECT area, COLORREF color) const {
+    int n = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (At(x, y) == color) ++n;
+    return n;
+}
+
+void PumpMessages() {
+    for (int i = 0; i < 5; ++i) tessaly::DoEvents();
+}
+
+LPARAM PointParam(int x, int y) { return MAKELPARAM(x, y); }
+
+}  // namespace tessaly::test
