@@ -1,6 +1,8 @@
 // The text dialog; see frmShowMsg.h.
 #include "frmShowMsg.h"
 
+#include "WindowThunk.h"
+
 
 #include "SupportContact.h"
 #include "modCommon.h"
@@ -62,7 +64,7 @@ bool frmShowMsg::RegisterWindowClass() noexcept {
     if (::GetClassInfoExW(instance, kClassName, &wc)) return true;
     wc = WNDCLASSEXW{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &frmShowMsg::WindowProc;
+    wc.lpfnWndProc = &WindowThunk<frmShowMsg>::Proc;
     wc.hInstance = instance;
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -89,28 +91,6 @@ bool frmShowMsg::EnsureLoaded() noexcept {
                                   rc.right - rc.left, rc.bottom - rc.top, m_owner, nullptr,
                                   ::GetModuleHandleW(nullptr), this);
     return hwnd != nullptr;
-}
-
-LRESULT CALLBACK frmShowMsg::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    try {
-        frmShowMsg* self = nullptr;
-        if (msg == WM_NCCREATE) {
-            self = static_cast<frmShowMsg*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-            if (self) self->m_hwnd = hwnd;
-            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        } else {
-            self = reinterpret_cast<frmShowMsg*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        }
-        if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-        if (msg == WM_NCDESTROY) {
-            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-            self->m_hwnd = nullptr;
-            return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-        }
-        return self->HandleMessage(msg, wParam, lParam);
-    } catch (...) {
-        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
 }
 
 LRESULT frmShowMsg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -2,6 +2,8 @@
 // The object owns its window; callers fill the texts and show it modal or not.
 #pragma once
 
+#include "WindowThunk.h"
+
 #include <windows.h>
 
 #include <string>
@@ -40,7 +42,7 @@ public:
     [[nodiscard]] HWND Control(int id) const noexcept { return m_hwnd ? ::GetDlgItem(m_hwnd, id) : nullptr; }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    friend struct WindowThunk<frmShowMsg>;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     static bool RegisterWindowClass() noexcept;
     bool EnsureLoaded() noexcept;

@@ -3,6 +3,8 @@
 // loaded, one store object; it is modal to its owner when opened through ShowModal.
 #pragma once
 
+#include "WindowThunk.h"
+
 #include "ClsQuarantine.h"
 #include "UniqueHandle.h"
 
@@ -59,7 +61,7 @@ public:
     static std::wstring FormatSizeText(float megabytes);
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    friend struct WindowThunk<frmQuarantines>;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void Form_Load();

@@ -2,6 +2,8 @@
 // made from the layout table.
 #include "frmQuarantines.h"
 
+#include "WindowThunk.h"
+
 #include "frmQuarantinesLayout.h"
 
 #include <algorithm>
@@ -92,7 +94,7 @@ void frmQuarantines::ShowModal(HWND owner) noexcept {
 bool frmQuarantines::Load(HWND owner, bool visible) noexcept {
     if (m_hwnd) return true;
     try {
-        if (!RegisterFormClass(&frmQuarantines::WindowProc)) return false;
+        if (!RegisterFormClass(&WindowThunk<frmQuarantines>::Proc)) return false;
         m_owner = owner;
         const PixelScale scale = ScreenScale();
         const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
@@ -121,28 +123,6 @@ bool frmQuarantines::Load(HWND owner, bool visible) noexcept {
 
 void frmQuarantines::Unload() noexcept {
     if (m_hwnd) ::DestroyWindow(m_hwnd);
-}
-
-LRESULT CALLBACK frmQuarantines::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    try {
-        frmQuarantines* self = nullptr;
-        if (msg == WM_NCCREATE) {
-            self = static_cast<frmQuarantines*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-            self->m_hwnd = hwnd;
-            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        } else {
-            self = reinterpret_cast<frmQuarantines*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        }
-        if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-        if (msg == WM_NCDESTROY) {
-            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-            self->m_hwnd = nullptr;
-            return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-        }
-        return self->HandleMessage(msg, wParam, lParam);
-    } catch (...) {
-        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
 }
 
 LRESULT frmQuarantines::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
