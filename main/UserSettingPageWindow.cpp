@@ -1,0 +1,143 @@
+// The settings page's window: class registration, message dispatch and the controls made from
+// the layout table.
+#include "UserSettingPage.h"
+
+#include "UserSettingPageLayout.h"
+
+namespace tessaly {
+namespace {
+
+constexpr wchar_t kPageClass[] = L"TessalyUserSettingPage";
+
+struct PixelScale {
+    int dpiX = 96;
+    int dpiY = 96;
+    int X(int twips) const { return MulDiv(twips, dpiX, 1440); }
+    int Y(int twips) const { return MulDiv(twips, dpiY, 1440); }
+};
+
+PixelScale ScreenScale() {
+    PixelScale scale;
+    WindowDc dc(nullptr);
+    if (dc.get()) {
+        scale.dpiX = ::GetDeviceCaps(dc.get(), LOGPIXELSX);
+        scale.dpiY = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
+    }
+    return scale;
+}
+
+bool RegisterPageClass(WNDPROC proc) {
+    static const ATOM atom = [proc] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = proc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kPageClass;
+        return ::RegisterClassExW(&wc);
+    }();
+    return atom != 0;
+}
+
+}  // namespace
+
+UserSettingPage::~UserSettingPage() { Destroy(); }
+
+bool UserSettingPage::Create(HWND parent, int left, int top) noexcept {
+    if (m_hwnd) return true;
+    try {
+        if (!RegisterPageClass(&UserSettingPage::WindowProc)) return false;
+        // The page takes the frame's size: the frame fills it from the top-left corner.
+        const PixelScale scale = ScreenScale();
+        HWND hwnd = ::CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                                      left, top, scale.X(setting_page::kFrameWidthTwips),
+                                      scale.Y(setting_page::kFrameHeightTwips), parent, nullptr,
+                                      ::GetModuleHandleW(nullptr), this);
+        if (!hwnd) return false;
+        UserControl_Initialize();
+        return true;
+    } catch (...) {
+        return m_hwnd != nullptr;
+    }
+}
+
+void UserSettingPage::Destroy() noexcept {
+    if (m_hwnd) ::DestroyWindow(m_hwnd);
+}
+
+LRESULT CALLBACK UserSettingPage::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    try {
+        UserSettingPage* self = nullptr;
+        if (msg == WM_NCCREATE) {
+            self = static_cast<UserSettingPage*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+            self->m_hwnd = hwnd;
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        } else {
+            self = reinterpret_cast<UserSettingPage*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        }
+        if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+        if (msg == WM_NCDESTROY) {
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            self->m_hwnd = nullptr;
+            return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+        }
+        return self->HandleMessage(msg, wParam, lParam);
+    } catch (...) {
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
+
+LRESULT UserSettingPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE:
+        CreateControls();
+        return 0;
+    case WM_COMMAND:
+        if (HIWORD(wParam) != BN_CLICKED) break;
+        switch (LOWORD(wParam)) {
+        case kIdChkRightMenuScan:
+        case kIdChkCloudScan:
+        case kIdChkAutoRun:
+        case kIdChkOfficeAddin:
+        case kIdChkCloudfeedback: ToggleCheck(LOWORD(wParam)); return 0;
+        case kIdCmdSaveSettings: cmdSaveSettings_Click(); return 0;
+        default: break;
+        }
+        break;
+    case WM_DRAWITEM:
+        // The borderless frame shows only the page's background, which is already there.
+        if (wParam == static_cast<WPARAM>(kIdFrameSettingPage)) return TRUE;
+        break;
+    case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lParam) == Item(kIdLabel1)) {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            ::SetTextColor(dc, setting_page::kLabel1Colour);
+            ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+        }
+        break;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(m_hwnd, msg, wParam, lParam);
+}
+
+void UserSettingPage::CreateControls() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        m_font.reset(::CreateFontIndirectW(&metrics.lfMessageFont));
+    const PixelScale scale = ScreenScale();
+    for (const setting_page::ControlLayout& c : setting_page::kControls) {
+        HWND control = ::CreateWindowExW(0, c.windowClass, c.caption, c.style, scale.X(c.left), scale.Y(c.top),
+                                         scale.X(c.width), scale.Y(c.height), m_hwnd,
+                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+                                         ::GetModuleHandleW(nullptr), nullptr);
+        if (control && m_font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
+    }
+    // The frame lies below every other control, so it never covers them.
+    ::SetWindowPos(Item(kIdFrameSettingPage), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+}  // namespace tessaly

@@ -1,0 +1,462 @@
+// Window plumbing of the scan page: its window classes, the creation of the controls from the
+// layout table, message routing and the view the work writes into.
+#include "usrScanCleanPage.h"
+
+#include <commctrl.h>
+
+#include <exception>
+#include <string_view>
+
+#include "ClsPipeShareMem.h"
+#include "ClsQuarantine.h"
+#include "IniOperation.h"
+#include "ScanPageLog.h"
+#include "ScanPagePictures.h"
+#include "ScanPageWorkState.h"
+#include "Twips.h"
+#include "frmQuarantines.h"
+#include "modCommon.h"
+#include "usrScanCleanPageLayout.h"
+
+namespace tessaly {
+
+namespace {
+
+using namespace scan_page;
+
+inline constexpr COLORREF kPageBackColor = RGB(255, 255, 255);
+inline constexpr COLORREF kPageTextColor = RGB(102, 102, 102);
+inline constexpr COLORREF kErrorTextColor = RGB(204, 0, 0);
+inline constexpr WORD kNotifyHover = 0x7001;
+
+// Frames and scan buttons pass their children's commands up, so the page sees every control.
+LRESULT ForwardToParent(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    HWND parent = ::GetParent(hwnd);
+    return parent ? ::SendMessageW(parent, msg, wParam, lParam) : 0;
+}
+
+void FillBack(HWND hwnd, HDC dc) {
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    unique_hbrush brush(::CreateSolidBrush(kPageBackColor));
+    ::FillRect(dc, &client, brush.get());
+}
+
+LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    try {
+        switch (msg) {
+            case WM_COMMAND:
+            case WM_CTLCOLORSTATIC:
+            case WM_CTLCOLORBTN:
+                return ForwardToParent(hwnd, msg, wParam, lParam);
+            case WM_ERASEBKGND:
+                FillBack(hwnd, reinterpret_cast<HDC>(wParam));
+                return 1;
+            default:
+                break;
+        }
+    } catch (...) {
+    }
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void NotifyParent(HWND hwnd, int id, WORD code) {
+    ::SendMessageW(::GetParent(hwnd), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(hwnd));
+}
+
+LRESULT CALLBACK ScanButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    try {
+        const int id = ::GetDlgCtrlID(hwnd);
+        switch (msg) {
+            case WM_COMMAND:
+            case WM_CTLCOLORSTATIC:
+                return ForwardToParent(hwnd, msg, wParam, lParam);
+            case WM_LBUTTONUP:
+                NotifyParent(hwnd, id, BN_CLICKED);
+                return 0;
+            case WM_MOUSEMOVE:
+                NotifyParent(hwnd, id, kNotifyHover);
+                return 0;
+            case WM_SETCURSOR:
+                ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+                return TRUE;
+            case WM_ERASEBKGND:
+                FillBack(hwnd, reinterpret_cast<HDC>(wParam));
+                return 1;
+            default:
+                break;
+        }
+    } catch (...) {
+    }
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK PictureProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    try {
+        const int id = ::GetDlgCtrlID(hwnd);
+        const int index = id - usrScanCleanPage::kIdImgBtnScanDirFiles0;
+        switch (msg) {
+            case WM_PAINT: {
+                PaintDc dc(hwnd);
+                RECT client{};
+                ::GetClientRect(hwnd, &client);
+                ::FillRect(dc.get(), &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+                DrawScanButtonPicture(dc.get(), client, index);
+                return 0;
+            }
+            case WM_LBUTTONUP:
+                NotifyParent(hwnd, id, BN_CLICKED);
+                return 0;
+            case WM_MOUSEMOVE:
+                NotifyParent(hwnd, usrScanCleanPage::kIdPicBtnScanDirFiles0 + index, kNotifyHover);
+                return 0;
+            case WM_SETCURSOR:
+                ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+                return TRUE;
+            default:
+                break;
+        }
+    } catch (...) {
+    }
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+bool RegisterOne(const wchar_t* name, WNDPROC proc) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (::GetClassInfoExW(::GetModuleHandleW(nullptr), name, &wc)) return true;
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = name;
+    return ::RegisterClassExW(&wc) != 0;
+}
+
+unique_hfont MessageFont(int extraHeight, int weight) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return unique_hfont();
+    LOGFONTW font = metrics.lfMessageFont;
+    if (font.lfHeight < 0) font.lfHeight -= extraHeight;
+    else font.lfHeight += extraHeight;
+    font.lfWeight = weight;
+    return unique_hfont(::CreateFontIndirectW(&font));
+}
+
+}  // namespace
+
+usrScanCleanPage::usrScanCleanPage() : m_work(*this) {}
+
+usrScanCleanPage::~usrScanCleanPage() {
+    if (m_hwnd) ::DestroyWindow(m_hwnd);
+}
+
+bool usrScanCleanPage::RegisterWindowClasses() noexcept {
+    try {
+        InitCommonControlClasses();
+        return usrCtlListBox::RegisterWindowClasses() && RegisterOne(kClassName, &WindowProc) &&
+               RegisterOne(kFrameClass, &FrameProc) && RegisterOne(kScanButtonClass, &ScanButtonProc) &&
+               RegisterOne(kPictureClass, &PictureProc);
+    } catch (...) {
+        return false;
+    }
+}
+
+usrScanCleanPage* usrScanCleanPage::FromWindow(HWND window) noexcept {
+    wchar_t name[64]{};
+    if (!window || !::GetClassNameW(window, name, 64) || std::wstring(name) != kClassName) return nullptr;
+    return reinterpret_cast<usrScanCleanPage*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+bool usrScanCleanPage::Create(HWND parent, int x, int y, int id) noexcept {
+    if (m_hwnd || !RegisterWindowClasses()) return false;
+    const TwipsPerPixel tpp = ScreenTwipsPerPixel();
+    HWND hwnd = ::CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y,
+                                  TwipsToPixels(kPageWidthTwips, tpp.x), TwipsToPixels(kPageHeightTwips, tpp.y), parent,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), this);
+    return hwnd != nullptr;
+}
+
+LRESULT CALLBACK usrScanCleanPage::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    usrScanCleanPage* page = nullptr;
+    if (msg == WM_NCCREATE) {
+        page = static_cast<usrScanCleanPage*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        if (!page) return FALSE;  // the page needs its object; see Create
+        page->m_hwnd = hwnd;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(page));
+    } else {
+        page = reinterpret_cast<usrScanCleanPage*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!page) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    try {
+        const LRESULT result = page->HandleMessage(msg, wParam, lParam);
+        if (msg == WM_NCDESTROY) {
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            page->m_hwnd = nullptr;
+            page->m_controls.clear();
+        }
+        return result;
+    } catch (...) {
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
+
+LRESULT usrScanCleanPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_CREATE:
+            UserControl_Initialize();
+            return 0;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_CTLCOLORSTATIC: {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            const int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+            ::SetTextColor(dc, id == kIdLblEngineloadFailedErr0 ? kErrorTextColor : kPageTextColor);
+            ::SetBkColor(dc, kPageBackColor);
+            return reinterpret_cast<LRESULT>(m_backBrush.get());
+        }
+        case WM_ERASEBKGND:
+            FillBack(m_hwnd, reinterpret_cast<HDC>(wParam));
+            return 1;
+        case WM_DESTROY:
+            UserControl_Terminate();
+            m_work.BreakScanClean = true;  // a walk still on the stack stops at its next entry
+            return 0;
+        default:
+            return ::DefWindowProcW(m_hwnd, msg, wParam, lParam);
+    }
+}
+
+void usrScanCleanPage::OnCommand(int id, int code) {
+    if (id >= kIdPicBtnScanDirFiles0 && id < kIdPicBtnScanDirFiles0 + 3) {
+        if (code == kNotifyHover)
+            picBtnScanDirFiles_MouseMove(id - kIdPicBtnScanDirFiles0);
+        else
+            picBtnScanDirFiles_Click(id - kIdPicBtnScanDirFiles0);
+        return;
+    }
+    // Labels with SS_NOTIFY also report being enabled and disabled; only a click acts.
+    if (code != BN_CLICKED) return;
+    if (id >= kIdImgBtnScanDirFiles0 && id < kIdImgBtnScanDirFiles0 + 3) return picBtnScanDirFiles_Click(id - kIdImgBtnScanDirFiles0);
+    if (id >= kIdLblBtnScanDirFiles0 && id < kIdLblBtnScanDirFiles0 + 3) return picBtnScanDirFiles_Click(id - kIdLblBtnScanDirFiles0);
+    if (id >= kIdLblResultCountShow0 && id < kIdLblResultCountShow0 + 7) return lblResultCountShow_Click(id - kIdLblResultCountShow0);
+    if (id >= kIdLblScanResultCountShowTitle0 && id < kIdLblScanResultCountShowTitle0 + 7)
+        return lblResultCountShow_Click(id - kIdLblScanResultCountShowTitle0);
+    switch (id) {
+        case kIdCmdJustClean: return cmdJustClean_Click();
+        case kIdCmdBackToScanPage: return cmdBackToScanPage_Click();
+        case kIdCmdScanCleanBreak: return cmdScanCleanBreak_Click();
+        case kIdCmdShowQuarantines: return cmdShowQuarantines_Click();
+        default: return;
+    }
+}
+
+HWND usrScanCleanPage::CreateControl(int id, int parentId, const wchar_t* windowClass, const wchar_t* caption,
+                                     DWORD style, int left, int top, int width, int height, HFONT font) {
+    const TwipsPerPixel tpp = ScreenTwipsPerPixel();
+    HWND parent = parentId == 0 ? m_hwnd : Control(parentId);
+    // Containers let the dialog keys reach the buttons inside them.
+    const bool container = std::wstring_view(windowClass) == kFrameClass || std::wstring_view(windowClass) == kScanButtonClass;
+    HWND control = ::CreateWindowExW(container ? WS_EX_CONTROLPARENT : 0, windowClass, caption, style, TwipsToPixels(left, tpp.x),
+                                     TwipsToPixels(top, tpp.y), TwipsToPixels(width, tpp.x),
+                                     TwipsToPixels(height, tpp.y), parent,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
+                                     nullptr);
+    if (control && font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (control) m_controls[id] = control;
+    return control;
+}
+
+void usrScanCleanPage::CreateControls() {
+    m_font = MessageFont(0, FW_NORMAL);
+    m_captionFont = MessageFont(4, FW_BOLD);
+    m_backBrush.reset(::CreateSolidBrush(kPageBackColor));
+    for (const ControlLayout& c : kControls) {
+        if (c.id == kIdListScanCleanResult) {
+            const TwipsPerPixel tpp = ScreenTwipsPerPixel();
+            if (m_list.Create(Control(c.parentId), TwipsToPixels(c.left, tpp.x), TwipsToPixels(c.top, tpp.y),
+                              TwipsToPixels(c.width, tpp.x), TwipsToPixels(c.height, tpp.y), c.id))
+                m_controls[c.id] = m_list.Window();
+            continue;
+        }
+        CreateControl(c.id, c.parentId, c.windowClass, c.caption, c.style, c.left, c.top, c.width, c.height,
+                      m_font.get());
+        if (c.id == kIdFrameScanPage) CreateScanButtons();
+        if (c.id == kIdPicResultBar) CreateCounters();
+    }
+    CreateTooltip();
+}
+
+void usrScanCleanPage::CreateScanButtons() {
+    for (int i = 0; i < 3; ++i) {
+        HWND button = CreateControl(kIdPicBtnScanDirFiles0 + i, kIdFrameScanPage, kScanButtonClass, L"",
+                                    kShown | WS_CLIPCHILDREN, kButtonLeft[i], kButtonTop, kButtonWidth, kButtonHeight,
+                                    nullptr);
+        if (!button) continue;
+        CreateControl(kIdImgBtnScanDirFiles0 + i, kIdPicBtnScanDirFiles0 + i, kPictureClass, L"", kShown,
+                      (kButtonWidth - 960) / 2, 360, 960, 960, nullptr);
+        CreateControl(kIdLblBtnScanDirFiles0 + i, kIdPicBtnScanDirFiles0 + i, L"STATIC", kScanButtonCaptions[i],
+                      kClickLabel | SS_CENTER, 0, 1500, kButtonWidth, 420, m_captionFont.get());
+        CreateControl(kIdLblBtnScanDirFiles0 + 100 + i, kIdPicBtnScanDirFiles0 + i, L"STATIC", kScanButtonHints[i],
+                      kLabel | SS_CENTER, 60, 2010, kButtonWidth - 120, 480, m_font.get());
+    }
+}
+
+void usrScanCleanPage::CreateCounters() {
+    for (int i = 0; i < 7; ++i) {
+        const int left = kCounterLeft + i * kCounterStep;
+        CreateControl(kIdLblScanResultCountShowTitle0 + i, kIdPicResultBar, L"STATIC", kCounterTitles[i],
+                      kClickLabel | SS_CENTER, left, 60, kCounterWidth, 240, m_font.get());
+        CreateControl(kIdLblResultCountShow0 + i, kIdPicResultBar, L"STATIC", L"0", kClickLabel | SS_CENTER, left,
+                      330, kCounterWidth, 240, m_captionFont.get());
+    }
+}
+
+void usrScanCleanPage::CreateTooltip() {
+    m_tooltip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hwnd, nullptr,
+                                  ::GetModuleHandleW(nullptr), nullptr);
+    if (!m_tooltip) return;
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = ::GetParent(Control(kIdLblScanPath));
+    tool.uId = reinterpret_cast<UINT_PTR>(Control(kIdLblScanPath));
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    ::SendMessageW(m_tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void usrScanCleanPage::UserControl_Initialize() {
+    m_work.ConfigPath = GetConfigFilePath();
+    m_work.AppVersion = GetAppVersion();
+    m_work.LogPath = ScanLogPath();
+    m_work.SilentScanClean = false;
+    CreateControls();
+    Show(kIdFrameScanPage, true);
+    Show(kIdFrameScanning, false);
+    m_HoverIndex = -1;
+    m_work.SetWorkStepState(kWorkIdle);
+    SetText(kIdLblEngineloadFailedErr0, std::wstring(kEngineLoadFailedText) + kSupportContactQQ);
+    SetText(kIdLblContactUs, std::wstring(L"本次扫描未发现病毒。\r\n如有疑问或需要帮助，请联系作者QQ:") +
+                                 kSupportContactQQ);
+    m_list.BackColor(kPageBackColor);
+    m_list.ForeColor(RGB(102, 102, 102));
+    m_list.SelColor(RGB(217, 217, 217));
+    Show(kIdCmdShowQuarantines, false);
+    Show(kIdFrameContactUs, false);
+}
+
+void usrScanCleanPage::UserControl_Terminate() noexcept {
+    try {
+        if (!m_work.FeedbackSent && m_work.ScanUsedTime >= 1) m_work.SendScanFeedback();
+    } catch (...) {
+    }
+}
+
+HWND usrScanCleanPage::Control(int id) const noexcept {
+    const auto found = m_controls.find(id);
+    return found == m_controls.end() ? nullptr : found->second;
+}
+
+void usrScanCleanPage::SetText(int id, const std::wstring& text) noexcept {
+    if (HWND control = Control(id)) ::SetWindowTextW(control, text.c_str());
+}
+
+void usrScanCleanPage::Show(int id, bool visible) noexcept {
+    if (HWND control = Control(id)) ::ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void usrScanCleanPage::Enable(int id, bool enabled) noexcept {
+    if (HWND control = Control(id)) ::EnableWindow(control, enabled ? TRUE : FALSE);
+}
+
+bool usrScanCleanPage::IsShown(int id) const noexcept {
+    HWND control = Control(id);
+    return control && (::GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+HWND usrScanCleanPage::ParentForm() const noexcept { return m_hwnd ? ::GetAncestor(m_hwnd, GA_ROOT) : nullptr; }
+
+int usrScanCleanPage::AskUser(const std::wstring& text, UINT type) const {
+    const std::wstring title = frmQuarantines::ApplicationTitle();
+    if (m_messageBoxHook) return m_messageBoxHook(ParentForm(), text, title, type);
+    return ::MessageBoxW(ParentForm(), text.c_str(), title.c_str(), type);
+}
+
+void usrScanCleanPage::SetPipeMemObject(ClsPipeShareMem* newPipeMemObj) noexcept {
+    try {
+        m_pipeLink = newPipeMemObj ? std::make_unique<PipeShareMemLink>(*newPipeMemObj) : nullptr;
+        m_work.SetEngineLink(m_pipeLink.get());
+    } catch (...) {
+        m_work.SetEngineLink(nullptr);
+    }
+}
+
+void usrScanCleanPage::SetEngineLink(ScanEngineLink* link) noexcept {
+    m_pipeLink.reset();
+    m_work.SetEngineLink(link);
+}
+
+void usrScanCleanPage::reinitLog() noexcept { ReinitScanLog(m_work.LogPath); }
+
+void usrScanCleanPage::setResultBarState(bool Enabled) noexcept {
+    Enable(kIdPicResultBar, Enabled);
+    for (int i = 0; i < 7; ++i) {
+        Enable(kIdLblScanResultCountShowTitle0 + i, Enabled);
+        Enable(kIdLblResultCountShow0 + i, Enabled);
+    }
+    // The tip sits where the titles of the cleaning counters begin.
+    if (HWND tip = Control(kIdLblResultBarRunningTip)) {
+        RECT title{};
+        if (HWND title2 = Control(kIdLblScanResultCountShowTitle0 + 2)) {
+            ::GetWindowRect(title2, &title);
+            ::MapWindowPoints(nullptr, ::GetParent(tip), reinterpret_cast<POINT*>(&title), 2);
+            RECT own{};
+            ::GetWindowRect(tip, &own);
+            ::MapWindowPoints(nullptr, ::GetParent(tip), reinterpret_cast<POINT*>(&own), 2);
+            ::SetWindowPos(tip, nullptr, title.left, own.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        Show(kIdLblResultBarRunningTip, !Enabled);
+    }
+}
+
+long usrScanCleanPage::AddRow(const std::wstring& text, const std::wstring& tag, long color) {
+    return m_list.AddItem(text, tag, color);
+}
+
+void usrScanCleanPage::UpdateRow(long index, const std::wstring& mainText, const std::wstring& tag, long color) {
+    m_list.UpdateItem(index, mainText, tag, color);
+}
+
+void usrScanCleanPage::ShowCounter(int index, std::int32_t value) {
+    SetText(kIdLblResultCountShow0 + index, std::to_wstring(value));
+    if (HWND label = Control(kIdLblResultCountShow0 + index)) ::UpdateWindow(label);
+}
+
+void usrScanCleanPage::WriteLogLine(const std::wstring& line) { WriteScanLog(m_work.LogPath, line); }
+
+void usrScanCleanPage::ShowScanPath(const std::wstring& text, const std::wstring& tooltip) {
+    SetText(kIdLblScanPath, text);
+    if (m_tooltip) {
+        TOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = ::GetParent(Control(kIdLblScanPath));
+        tool.uId = reinterpret_cast<UINT_PTR>(Control(kIdLblScanPath));
+        tool.lpszText = const_cast<wchar_t*>(tooltip.c_str());
+        ::SendMessageW(m_tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void usrScanCleanPage::ShowRate(const std::wstring& text) {
+    SetText(kIdLblRate, text);
+    if (HWND label = Control(kIdLblRate)) ::UpdateWindow(label);
+}
+
+void usrScanCleanPage::UnloadParentForm() {
+    if (HWND form = ParentForm()) ::PostMessageW(form, WM_CLOSE, 0, 0);
+}
+
+}  // namespace tessaly
