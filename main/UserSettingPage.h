@@ -3,6 +3,8 @@
 // The page is a child window of its own class; the object owns that window.
 #pragma once
 
+#include "WindowThunk.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -51,7 +53,7 @@ private:
     void SetCheckValue(int id, std::int32_t value);
     void ToggleCheck(int id);
 
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    friend struct WindowThunk<UserSettingPage>;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
     HWND m_hwnd = nullptr;

@@ -2,6 +2,8 @@
 // the layout table.
 #include "UserSettingPage.h"
 
+#include "WindowThunk.h"
+
 #include "UserSettingPageLayout.h"
 
 namespace tessaly {
@@ -47,7 +49,7 @@ UserSettingPage::~UserSettingPage() { Destroy(); }
 bool UserSettingPage::Create(HWND parent, int left, int top) noexcept {
     if (m_hwnd) return true;
     try {
-        if (!RegisterPageClass(&UserSettingPage::WindowProc)) return false;
+        if (!RegisterPageClass(&WindowThunk<UserSettingPage>::Proc)) return false;
         // The page takes the frame's size: the frame fills it from the top-left corner.
         const PixelScale scale = ScreenScale();
         HWND hwnd = ::CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
@@ -64,28 +66,6 @@ bool UserSettingPage::Create(HWND parent, int left, int top) noexcept {
 
 void UserSettingPage::Destroy() noexcept {
     if (m_hwnd) ::DestroyWindow(m_hwnd);
-}
-
-LRESULT CALLBACK UserSettingPage::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    try {
-        UserSettingPage* self = nullptr;
-        if (msg == WM_NCCREATE) {
-            self = static_cast<UserSettingPage*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-            self->m_hwnd = hwnd;
-            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        } else {
-            self = reinterpret_cast<UserSettingPage*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        }
-        if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-        if (msg == WM_NCDESTROY) {
-            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-            self->m_hwnd = nullptr;
-            return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-        }
-        return self->HandleMessage(msg, wParam, lParam);
-    } catch (...) {
-        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
 }
 
 LRESULT UserSettingPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
