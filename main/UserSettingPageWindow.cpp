@@ -2,6 +2,8 @@
 // the layout table.
 #include "UserSettingPage.h"
 
+#include "PixelScale.h"
+
 #include "WindowThunk.h"
 
 #include "UserSettingPageLayout.h"
@@ -11,36 +13,7 @@ namespace {
 
 constexpr wchar_t kPageClass[] = L"TessalyUserSettingPage";
 
-struct PixelScale {
-    int dpiX = 96;
-    int dpiY = 96;
-    int X(int twips) const { return MulDiv(twips, dpiX, 1440); }
-    int Y(int twips) const { return MulDiv(twips, dpiY, 1440); }
-};
-
-PixelScale ScreenScale() {
-    PixelScale scale;
-    WindowDc dc(nullptr);
-    if (dc.get()) {
-        scale.dpiX = ::GetDeviceCaps(dc.get(), LOGPIXELSX);
-        scale.dpiY = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
-    }
-    return scale;
-}
-
-bool RegisterPageClass(WNDPROC proc) {
-    static const ATOM atom = [proc] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = proc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kPageClass;
-        return ::RegisterClassExW(&wc);
-    }();
-    return atom != 0;
-}
+bool RegisterPageClass(WNDPROC proc) { return RegisterFormWindowClass(kPageClass, proc); }
 
 }  // namespace
 

@@ -2,6 +2,8 @@
 // table, link colours and cursor, tooltips, and the drawn pictures (logos, dot, indicators).
 #include "usrMainPage.h"
 
+#include "PixelScale.h"
+
 #include <commctrl.h>
 
 #include "usrMainPageLayout.h"
@@ -13,36 +15,7 @@ constexpr wchar_t kPageClass[] = L"TessalyMainPage";
 constexpr wchar_t kCloudTip[] = L"开启云查杀可及时查杀出更多病毒(云查杀仅做哈希查询，不上报内容)";
 constexpr wchar_t kOfficeTip[] = L"开启Office插件之后，打开Office/wps会自动检测文档的安全";
 
-struct PixelScale {
-    int dpiX = 96;
-    int dpiY = 96;
-    int X(int twips) const { return MulDiv(twips, dpiX, 1440); }
-    int Y(int twips) const { return MulDiv(twips, dpiY, 1440); }
-};
-
-PixelScale ScreenScale() {
-    PixelScale scale;
-    WindowDc dc(nullptr);
-    if (dc.get()) {
-        scale.dpiX = ::GetDeviceCaps(dc.get(), LOGPIXELSX);
-        scale.dpiY = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
-    }
-    return scale;
-}
-
-bool RegisterPageClass(WNDPROC proc) {
-    static const ATOM atom = [proc] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = proc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kPageClass;
-        return ::RegisterClassExW(&wc);
-    }();
-    return atom != 0;
-}
+bool RegisterPageClass(WNDPROC proc) { return RegisterFormWindowClass(kPageClass, proc); }
 
 void FillEllipse(HDC dc, const RECT& r, COLORREF colour) {
     unique_hbrush brush(::CreateSolidBrush(colour));

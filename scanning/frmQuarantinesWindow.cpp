@@ -2,6 +2,8 @@
 // made from the layout table.
 #include "frmQuarantines.h"
 
+#include "PixelScale.h"
+
 #include "WindowThunk.h"
 
 #include "frmQuarantinesLayout.h"
@@ -15,23 +17,6 @@ constexpr wchar_t kWindowClass[] = L"TessalyQuarantinesForm";
 constexpr wchar_t kCaption[] = L"隔离区";
 
 frmQuarantines* g_modalForm = nullptr;
-
-struct PixelScale {
-    int dpiX = 96;
-    int dpiY = 96;
-    int X(int twips) const { return MulDiv(twips, dpiX, 1440); }
-    int Y(int twips) const { return MulDiv(twips, dpiY, 1440); }
-};
-
-PixelScale ScreenScale() {
-    PixelScale scale;
-    WindowDc dc(nullptr);
-    if (dc.get()) {
-        scale.dpiX = ::GetDeviceCaps(dc.get(), LOGPIXELSX);
-        scale.dpiY = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
-    }
-    return scale;
-}
 
 std::wstring WindowText(HWND hwnd) {
     std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
