@@ -25,6 +25,43 @@ function(tessaly_add_gtest)
   endforeach()
 endfunction()
 
+# The suite's pictures and application icon, drawn at build time by resources/pictures/make_pictures.py
+# into the build tree. Resources inside a static library never reach an executable, so every
+# program and test compiles pictures.rc itself (tessaly_program_resources).
+set(TESSALY_PICTURES_DIR ${CMAKE_BINARY_DIR}/pictures CACHE INTERNAL "generated pictures")
+
+function(tessaly_pictures_target)
+  if(TARGET tessaly_pictures)
+    return()
+  endif()
+  set(src ${PROJECT_SOURCE_DIR}/resources/pictures)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${src}/pictures.rc)
+  file(STRINGS ${src}/pictures.rc entries REGEX "^[0-9]+ +(ICON|BITMAP) +\"")
+  set(outputs "")
+  foreach(entry ${entries})
+    string(REGEX REPLACE "^.*\"([^\"]+)\".*$" "\\1" name "${entry}")
+    list(APPEND outputs ${TESSALY_PICTURES_DIR}/${name})
+  endforeach()
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  add_custom_command(OUTPUT ${outputs}
+    COMMAND Python3::Interpreter ${src}/make_pictures.py ${src}/pictures.rc ${TESSALY_PICTURES_DIR}
+    DEPENDS ${src}/make_pictures.py ${src}/pictures.rc
+    COMMENT "Drawing the pictures and the application icon"
+    VERBATIM)
+  add_custom_target(tessaly_pictures DEPENDS ${outputs})
+  set_property(GLOBAL PROPERTY TESSALY_PICTURE_FILES "${outputs}")
+endfunction()
+
+function(tessaly_add_pictures target)
+  tessaly_pictures_target()
+  set(rc ${PROJECT_SOURCE_DIR}/resources/pictures/pictures.rc)
+  get_property(files GLOBAL PROPERTY TESSALY_PICTURE_FILES)
+  target_sources(${target} PRIVATE ${rc})
+  set_source_files_properties(${rc} TARGET_DIRECTORY ${target} PROPERTIES OBJECT_DEPENDS "${files}")
+  target_include_directories(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${TESSALY_PICTURES_DIR}>)
+  add_dependencies(${target} tessaly_pictures)
+endfunction()
+
 # Version resource and manifest for a Windows program.
 #   tessaly_program_resources(target FILE_NAME name.exe DESCRIPTION "text" LEVEL asInvoker|requireAdministrator
 #                             [ICON path] [RC extra.rc...])
@@ -41,6 +78,7 @@ function(tessaly_program_resources target)
   configure_file(${PROJECT_SOURCE_DIR}/resources/version.rc.in ${out}/version.rc @ONLY)
   target_sources(${target} PRIVATE ${out}/version.rc ${P_RC})
   target_include_directories(${target} PRIVATE ${out} ${PROJECT_SOURCE_DIR}/resources)
+  tessaly_add_pictures(${target})
 endfunction()
 
 # A Windows GUI program copied into the staged program folder.

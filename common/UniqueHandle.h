@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <unknwn.h>
+#include <ole2.h>
 
 #include <utility>
 
@@ -149,6 +150,19 @@ public:
     ~ComApartment() { if (SUCCEEDED(m_hr)) ::CoUninitialize(); }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
+    [[nodiscard]] bool ok() const noexcept { return SUCCEEDED(m_hr); }
+
+private:
+    HRESULT m_hr;
+};
+
+// OLE on this thread (COM apartment plus what in-place controls need), undone at scope end.
+class OleApartment {
+public:
+    OleApartment() noexcept : m_hr(::OleInitialize(nullptr)) {}
+    ~OleApartment() { if (SUCCEEDED(m_hr)) ::OleUninitialize(); }
+    OleApartment(const OleApartment&) = delete;
+    OleApartment& operator=(const OleApartment&) = delete;
     [[nodiscard]] bool ok() const noexcept { return SUCCEEDED(m_hr); }
 
 private:

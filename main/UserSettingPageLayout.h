@@ -5,20 +5,13 @@
 
 #include <array>
 
+#include "FormLayout.h"
 #include "UserSettingPage.h"
 
 namespace tessaly::setting_page {
 
 inline constexpr int kFrameWidthTwips = 8415;
 inline constexpr int kFrameHeightTwips = 4935;
-
-struct ControlLayout {
-    int id;
-    const wchar_t* windowClass;
-    const wchar_t* caption;
-    DWORD style;
-    int left, top, width, height;  // twips, relative to the page
-};
 
 // The frame keeps its caption as its text but draws neither caption nor border.
 inline constexpr DWORD kFrame = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_OWNERDRAW;

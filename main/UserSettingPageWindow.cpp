@@ -2,8 +2,8 @@
 // the layout table.
 #include "UserSettingPage.h"
 
+#include "FormLayout.h"
 #include "PixelScale.h"
-
 #include "WindowThunk.h"
 
 #include "UserSettingPageLayout.h"
@@ -13,8 +13,6 @@ namespace {
 
 constexpr wchar_t kPageClass[] = L"TessalyUserSettingPage";
 
-bool RegisterPageClass(WNDPROC proc) { return RegisterFormWindowClass(kPageClass, proc); }
-
 }  // namespace
 
 UserSettingPage::~UserSettingPage() { Destroy(); }
@@ -22,14 +20,10 @@ UserSettingPage::~UserSettingPage() { Destroy(); }
 bool UserSettingPage::Create(HWND parent, int left, int top) noexcept {
     if (m_hwnd) return true;
     try {
-        if (!RegisterPageClass(&WindowThunk<UserSettingPage>::Proc)) return false;
         // The page takes the frame's size: the frame fills it from the top-left corner.
-        const PixelScale scale = ScreenScale();
-        HWND hwnd = ::CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                                      left, top, scale.X(setting_page::kFrameWidthTwips),
-                                      scale.Y(setting_page::kFrameHeightTwips), parent, nullptr,
-                                      ::GetModuleHandleW(nullptr), this);
-        if (!hwnd) return false;
+        if (!CreatePageWindow(kPageClass, &WindowThunk<UserSettingPage>::Proc, parent, left, top,
+                              setting_page::kFrameWidthTwips, setting_page::kFrameHeightTwips, this))
+            return false;
         UserControl_Initialize();
         return true;
     } catch (...) {
@@ -77,18 +71,8 @@ LRESULT UserSettingPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void UserSettingPage::CreateControls() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-        m_font.reset(::CreateFontIndirectW(&metrics.lfMessageFont));
-    const PixelScale scale = ScreenScale();
-    for (const setting_page::ControlLayout& c : setting_page::kControls) {
-        HWND control = ::CreateWindowExW(0, c.windowClass, c.caption, c.style, scale.X(c.left), scale.Y(c.top),
-                                         scale.X(c.width), scale.Y(c.height), m_hwnd,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
-                                         ::GetModuleHandleW(nullptr), nullptr);
-        if (control && m_font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
-    }
+    m_font = MessageFont();
+    CreateLayoutControls(m_hwnd, setting_page::kControls, ScreenScale(), m_font.get());
     // The frame lies below every other control, so it never covers them.
     ::SetWindowPos(Item(kIdFrameSettingPage), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }

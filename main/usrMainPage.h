@@ -12,6 +12,7 @@
 #include "ClsWMI.h"
 #include "HomePageState.h"
 #include "UniqueHandle.h"
+#include "WindowThunk.h"
 
 namespace tessaly {
 
@@ -89,7 +90,7 @@ private:
     LRESULT StaticColours(HDC dc, HWND control);
     bool IsLinkLabel(HWND control) const;
 
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    friend struct WindowThunk<usrMainPage>;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
     HWND m_hwnd = nullptr;

@@ -1,21 +1,24 @@
 // The home page's window: class registration, message dispatch, the controls made from the layout
-// table, link colours and cursor, tooltips, and the drawn pictures (logos, dot, indicators).
+// table, link colours and cursor, tooltips, the pictures (logos, indicators) and the shapes (dot,
+// indicator frames).
 #include "usrMainPage.h"
 
-#include "PixelScale.h"
-
 #include <commctrl.h>
+
+#include "FormLayout.h"
+#include "Pictures.h"
+#include "PixelScale.h"
 
 #include "usrMainPageLayout.h"
 
 namespace tessaly {
 namespace {
 
+using pictures::Picture;
+
 constexpr wchar_t kPageClass[] = L"TessalyMainPage";
 constexpr wchar_t kCloudTip[] = L"开启云查杀可及时查杀出更多病毒(云查杀仅做哈希查询，不上报内容)";
 constexpr wchar_t kOfficeTip[] = L"开启Office插件之后，打开Office/wps会自动检测文档的安全";
-
-bool RegisterPageClass(WNDPROC proc) { return RegisterFormWindowClass(kPageClass, proc); }
 
 void FillEllipse(HDC dc, const RECT& r, COLORREF colour) {
     unique_hbrush brush(::CreateSolidBrush(colour));
@@ -23,19 +26,6 @@ void FillEllipse(HDC dc, const RECT& r, COLORREF colour) {
     SelectedObject keepBrush(dc, brush.get());
     SelectedObject keepPen(dc, pen.get());
     ::Ellipse(dc, r.left, r.top, r.right, r.bottom);
-}
-
-void DrawMark(HDC dc, const RECT& r, const wchar_t* mark, COLORREF colour) {
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, colour);
-    RECT box = r;
-    ::DrawTextW(dc, mark, -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-}
-
-// A round badge with a mark in it: the logos and the indicator pictures.
-void DrawBadge(HDC dc, const RECT& r, COLORREF fill, const wchar_t* mark) {
-    FillEllipse(dc, r, fill);
-    DrawMark(dc, r, mark, RGB(255, 255, 255));
 }
 
 void DrawShapeBorder(HDC dc, const RECT& r, COLORREF colour) {
@@ -52,13 +42,9 @@ usrMainPage::~usrMainPage() { Destroy(); }
 bool usrMainPage::Create(HWND parent, int left, int top) noexcept {
     if (m_hwnd) return true;
     try {
-        if (!RegisterPageClass(&usrMainPage::WindowProc)) return false;
-        const PixelScale scale = ScreenScale();
-        HWND hwnd = ::CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                                      left, top, scale.X(main_page::kFrameWidthTwips),
-                                      scale.Y(main_page::kFrameHeightTwips), parent, nullptr,
-                                      ::GetModuleHandleW(nullptr), this);
-        if (!hwnd) return false;
+        if (!CreatePageWindow(kPageClass, &WindowThunk<usrMainPage>::Proc, parent, left, top,
+                              main_page::kFrameWidthTwips, main_page::kFrameHeightTwips, this))
+            return false;
         UserControl_Initialize();
         return true;
     } catch (...) {
@@ -70,29 +56,6 @@ void usrMainPage::Destroy() noexcept {
     if (m_hwnd) ::DestroyWindow(m_hwnd);
 }
 
-LRESULT CALLBACK usrMainPage::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    try {
-        usrMainPage* self = nullptr;
-        if (msg == WM_NCCREATE) {
-            self = static_cast<usrMainPage*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-            self->m_hwnd = hwnd;
-            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        } else {
-            self = reinterpret_cast<usrMainPage*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        }
-        if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-        if (msg == WM_NCDESTROY) {
-            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-            self->m_hwnd = nullptr;
-            self->m_timerOn = false;
-            return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-        }
-        return self->HandleMessage(msg, wParam, lParam);
-    } catch (...) {
-        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
-}
-
 LRESULT usrMainPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CREATE:
@@ -100,6 +63,8 @@ LRESULT usrMainPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DESTROY:
         UserControl_Terminate();
+        // The timer dies with the window.
+        m_timerOn = false;
         return 0;
     case WM_TIMER:
         if (wParam == kTimerCheckUpdateState) timeSetCheckUpdateState_Timer();
@@ -133,24 +98,16 @@ LRESULT usrMainPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void usrMainPage::CreateControls() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-        m_font.reset(::CreateFontIndirectW(&metrics.lfMessageFont));
-        LOGFONTW big = metrics.lfMessageFont;
-        big.lfHeight = big.lfHeight * 3 / 2;
-        big.lfWeight = FW_BOLD;
-        m_bigFont.reset(::CreateFontIndirectW(&big));
+    LOGFONTW font{};
+    if (MessageLogFont(font)) {
+        m_font.reset(::CreateFontIndirectW(&font));
+        font.lfHeight = font.lfHeight * 3 / 2;
+        font.lfWeight = FW_BOLD;
+        m_bigFont.reset(::CreateFontIndirectW(&font));
     }
-    const PixelScale scale = ScreenScale();
-    for (const main_page::ControlLayout& c : main_page::kControls) {
-        HWND control = ::CreateWindowExW(0, L"STATIC", c.caption, c.style, scale.X(c.left), scale.Y(c.top),
-                                         scale.X(c.width), scale.Y(c.height), m_hwnd,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
-                                         ::GetModuleHandleW(nullptr), nullptr);
-        HFONT font = c.id == kIdLblMonitorTip ? m_bigFont.get() : m_font.get();
-        if (control && font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    }
+    CreateLayoutControls(m_hwnd, main_page::kControls, ScreenScale(), m_font.get());
+    if (m_bigFont)
+        ::SendMessageW(Item(kIdLblMonitorTip), WM_SETFONT, reinterpret_cast<WPARAM>(m_bigFont.get()), FALSE);
     // The indicator frames lie below their pictures and captions, the page frame below all.
     const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
     ::SetWindowPos(Item(kIdShapeCloudScan), HWND_BOTTOM, 0, 0, 0, 0, flags);
@@ -214,13 +171,13 @@ bool usrMainPage::DrawPicture(const DRAWITEMSTRUCT& item) {
     ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
     switch (item.CtlID) {
     case kIdFrameMainPage: break;
-    case kIdPicMainLogo0: DrawBadge(dc, r, RGB(46, 170, 90), L"\u2714"); break;
-    case kIdPicMainLogo1: DrawBadge(dc, r, RGB(255, 192, 128), L"!"); break;
+    case kIdPicMainLogo0: pictures::Draw(dc, r, Picture::MainLogoProtected); break;
+    case kIdPicMainLogo1: pictures::Draw(dc, r, Picture::MainLogoUnprotected); break;
     case kIdShapeReddot: FillEllipse(dc, r, RGB(255, 0, 0)); break;
-    case kIdImgCloudScan0: DrawBadge(dc, r, home_page::kIndicatorOnBorder, L"云"); break;
-    case kIdImgCloudScan1: DrawBadge(dc, r, home_page::kIndicatorOffBorder, L"云"); break;
-    case kIdImgOfficeAddin0: DrawBadge(dc, r, home_page::kIndicatorOnBorder, L"W"); break;
-    case kIdImgOfficeAddin1: DrawBadge(dc, r, home_page::kIndicatorOffBorder, L"W"); break;
+    case kIdImgCloudScan0: pictures::Draw(dc, r, Picture::CloudScanOn); break;
+    case kIdImgCloudScan1: pictures::Draw(dc, r, Picture::CloudScanOff); break;
+    case kIdImgOfficeAddin0: pictures::Draw(dc, r, Picture::OfficeAddinOn); break;
+    case kIdImgOfficeAddin1: pictures::Draw(dc, r, Picture::OfficeAddinOff); break;
     case kIdShapeCloudScan: DrawShapeBorder(dc, r, m_cloudBorder); break;
     case kIdShapeOfficeAddin: DrawShapeBorder(dc, r, m_officeBorder); break;
     default: return false;

@@ -1,6 +1,7 @@
 // Layout of the quarantine manager dialog in twips, as the form's controls are created from it.
 #pragma once
 
+#include "FormLayout.h"
 #include "frmQuarantines.h"
 
 #include <windows.h>
@@ -12,14 +13,7 @@ namespace tessaly::quarantine_form {
 inline constexpr int kClientWidthTwips = 8610;
 inline constexpr int kClientHeightTwips = 5700;
 
-struct ControlLayout {
-    int id;
-    const wchar_t* windowClass;
-    const wchar_t* caption;
-    DWORD style;
-    int left, top, width, height;  // twips; width 0: sized to its text
-};
-
+// A label of width 0 is sized to its text once made.
 inline constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 inline constexpr DWORD kList = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | WS_VSCROLL | WS_HSCROLL |
                                LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;

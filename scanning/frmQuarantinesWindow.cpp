@@ -2,8 +2,8 @@
 // made from the layout table.
 #include "frmQuarantines.h"
 
+#include "FormLayout.h"
 #include "PixelScale.h"
-
 #include "WindowThunk.h"
 
 #include "frmQuarantinesLayout.h"
@@ -142,19 +142,10 @@ LRESULT frmQuarantines::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void frmQuarantines::CreateControls() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-        m_font.reset(::CreateFontIndirectW(&metrics.lfMessageFont));
-    const PixelScale scale = ScreenScale();
-    for (const quarantine_form::ControlLayout& c : quarantine_form::kControls) {
-        HWND control = ::CreateWindowExW(0, c.windowClass, c.caption, c.style, scale.X(c.left), scale.Y(c.top),
-                                         scale.X(c.width), scale.Y(c.height), m_hwnd,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
-                                         ::GetModuleHandleW(nullptr), nullptr);
-        if (control && m_font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
+    m_font = MessageFont();
+    CreateLayoutControls(m_hwnd, quarantine_form::kControls, ScreenScale(), m_font.get());
+    for (const ControlLayout& c : quarantine_form::kControls)
         if (c.width == 0) SizeLabelToText(c.id);
-    }
 }
 
 void frmQuarantines::SizeLabelToText(int id) {

@@ -9,11 +9,12 @@
 
 #include "ClsPipeShareMem.h"
 #include "ClsQuarantine.h"
+#include "FormLayout.h"
 #include "IniOperation.h"
+#include "Pictures.h"
+#include "PixelScale.h"
 #include "ScanPageLog.h"
-#include "ScanPagePictures.h"
 #include "ScanPageWorkState.h"
-#include "Twips.h"
 #include "frmQuarantines.h"
 #include "modCommon.h"
 #include "usrScanCleanPageLayout.h"
@@ -101,7 +102,7 @@ LRESULT CALLBACK PictureProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
                 RECT client{};
                 ::GetClientRect(hwnd, &client);
                 ::FillRect(dc.get(), &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-                DrawScanButtonPicture(dc.get(), client, index);
+                pictures::Draw(dc.get(), client, pictures::ScanButtonPicture(index));
                 return 0;
             }
             case WM_LBUTTONUP:
@@ -134,17 +135,6 @@ bool RegisterOne(const wchar_t* name, WNDPROC proc) {
     return ::RegisterClassExW(&wc) != 0;
 }
 
-unique_hfont MessageFont(int extraHeight, int weight) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return unique_hfont();
-    LOGFONTW font = metrics.lfMessageFont;
-    if (font.lfHeight < 0) font.lfHeight -= extraHeight;
-    else font.lfHeight += extraHeight;
-    font.lfWeight = weight;
-    return unique_hfont(::CreateFontIndirectW(&font));
-}
-
 }  // namespace
 
 usrScanCleanPage::usrScanCleanPage() : m_work(*this) {}
@@ -156,9 +146,9 @@ usrScanCleanPage::~usrScanCleanPage() {
 bool usrScanCleanPage::RegisterWindowClasses() noexcept {
     try {
         InitCommonControlClasses();
-        return usrCtlListBox::RegisterWindowClasses() && RegisterOne(kClassName, &WindowProc) &&
-               RegisterOne(kFrameClass, &FrameProc) && RegisterOne(kScanButtonClass, &ScanButtonProc) &&
-               RegisterOne(kPictureClass, &PictureProc);
+        return usrCtlListBox::RegisterWindowClasses() &&
+               RegisterOne(kClassName, &WindowThunk<usrScanCleanPage>::Proc) && RegisterOne(kFrameClass, &FrameProc) &&
+               RegisterOne(kScanButtonClass, &ScanButtonProc) && RegisterOne(kPictureClass, &PictureProc);
     } catch (...) {
         return false;
     }
@@ -172,35 +162,11 @@ usrScanCleanPage* usrScanCleanPage::FromWindow(HWND window) noexcept {
 
 bool usrScanCleanPage::Create(HWND parent, int x, int y, int id) noexcept {
     if (m_hwnd || !RegisterWindowClasses()) return false;
-    const TwipsPerPixel tpp = ScreenTwipsPerPixel();
+    const PixelScale scale = ScreenScale();
     HWND hwnd = ::CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y,
-                                  TwipsToPixels(kPageWidthTwips, tpp.x), TwipsToPixels(kPageHeightTwips, tpp.y), parent,
+                                  scale.X(kPageWidthTwips), scale.Y(kPageHeightTwips), parent,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), this);
     return hwnd != nullptr;
-}
-
-LRESULT CALLBACK usrScanCleanPage::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    usrScanCleanPage* page = nullptr;
-    if (msg == WM_NCCREATE) {
-        page = static_cast<usrScanCleanPage*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        if (!page) return FALSE;  // the page needs its object; see Create
-        page->m_hwnd = hwnd;
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(page));
-    } else {
-        page = reinterpret_cast<usrScanCleanPage*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    }
-    if (!page) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-    try {
-        const LRESULT result = page->HandleMessage(msg, wParam, lParam);
-        if (msg == WM_NCDESTROY) {
-            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-            page->m_hwnd = nullptr;
-            page->m_controls.clear();
-        }
-        return result;
-    } catch (...) {
-        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
 }
 
 LRESULT usrScanCleanPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -224,6 +190,7 @@ LRESULT usrScanCleanPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) 
         case WM_DESTROY:
             UserControl_Terminate();
             m_work.BreakScanClean = true;  // a walk still on the stack stops at its next entry
+            m_controls.clear();            // the controls go with the page
             return 0;
         default:
             return ::DefWindowProcW(m_hwnd, msg, wParam, lParam);
@@ -254,19 +221,13 @@ void usrScanCleanPage::OnCommand(int id, int code) {
     }
 }
 
-HWND usrScanCleanPage::CreateControl(int id, int parentId, const wchar_t* windowClass, const wchar_t* caption,
-                                     DWORD style, int left, int top, int width, int height, HFONT font) {
-    const TwipsPerPixel tpp = ScreenTwipsPerPixel();
-    HWND parent = parentId == 0 ? m_hwnd : Control(parentId);
+HWND usrScanCleanPage::CreateControl(int parentId, const ControlLayout& layout, HFONT font) {
     // Containers let the dialog keys reach the buttons inside them.
-    const bool container = std::wstring_view(windowClass) == kFrameClass || std::wstring_view(windowClass) == kScanButtonClass;
-    HWND control = ::CreateWindowExW(container ? WS_EX_CONTROLPARENT : 0, windowClass, caption, style, TwipsToPixels(left, tpp.x),
-                                     TwipsToPixels(top, tpp.y), TwipsToPixels(width, tpp.x),
-                                     TwipsToPixels(height, tpp.y), parent,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
-                                     nullptr);
-    if (control && font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (control) m_controls[id] = control;
+    const std::wstring_view windowClass(layout.windowClass);
+    const bool container = windowClass == kFrameClass || windowClass == kScanButtonClass;
+    HWND control = CreateLayoutControl(parentId == 0 ? m_hwnd : Control(parentId), layout, ScreenScale(), font,
+                                       container ? WS_EX_CONTROLPARENT : 0);
+    if (control) m_controls[layout.id] = control;
     return control;
 }
 
@@ -274,16 +235,16 @@ void usrScanCleanPage::CreateControls() {
     m_font = MessageFont(0, FW_NORMAL);
     m_captionFont = MessageFont(4, FW_BOLD);
     m_backBrush.reset(::CreateSolidBrush(kPageBackColor));
-    for (const ControlLayout& c : kControls) {
+    for (const PageControlLayout& row : kControls) {
+        const ControlLayout& c = row.control;
         if (c.id == kIdListScanCleanResult) {
-            const TwipsPerPixel tpp = ScreenTwipsPerPixel();
-            if (m_list.Create(Control(c.parentId), TwipsToPixels(c.left, tpp.x), TwipsToPixels(c.top, tpp.y),
-                              TwipsToPixels(c.width, tpp.x), TwipsToPixels(c.height, tpp.y), c.id))
+            const PixelScale scale = ScreenScale();
+            if (m_list.Create(Control(row.parentId), scale.X(c.left), scale.Y(c.top), scale.X(c.width),
+                              scale.Y(c.height), c.id))
                 m_controls[c.id] = m_list.Window();
             continue;
         }
-        CreateControl(c.id, c.parentId, c.windowClass, c.caption, c.style, c.left, c.top, c.width, c.height,
-                      m_font.get());
+        CreateControl(row.parentId, c, m_font.get());
         if (c.id == kIdFrameScanPage) CreateScanButtons();
         if (c.id == kIdPicResultBar) CreateCounters();
     }
@@ -292,26 +253,33 @@ void usrScanCleanPage::CreateControls() {
 
 void usrScanCleanPage::CreateScanButtons() {
     for (int i = 0; i < 3; ++i) {
-        HWND button = CreateControl(kIdPicBtnScanDirFiles0 + i, kIdFrameScanPage, kScanButtonClass, L"",
-                                    kShown | WS_CLIPCHILDREN, kButtonLeft[i], kButtonTop, kButtonWidth, kButtonHeight,
-                                    nullptr);
-        if (!button) continue;
-        CreateControl(kIdImgBtnScanDirFiles0 + i, kIdPicBtnScanDirFiles0 + i, kPictureClass, L"", kShown,
-                      (kButtonWidth - 960) / 2, 360, 960, 960, nullptr);
-        CreateControl(kIdLblBtnScanDirFiles0 + i, kIdPicBtnScanDirFiles0 + i, L"STATIC", kScanButtonCaptions[i],
-                      kClickLabel | SS_CENTER, 0, 1500, kButtonWidth, 420, m_captionFont.get());
-        CreateControl(kIdLblBtnScanDirFiles0 + 100 + i, kIdPicBtnScanDirFiles0 + i, L"STATIC", kScanButtonHints[i],
-                      kLabel | SS_CENTER, 60, 2010, kButtonWidth - 120, 480, m_font.get());
+        const int button = kIdPicBtnScanDirFiles0 + i;
+        if (!CreateControl(kIdFrameScanPage,
+                           {button, kScanButtonClass, L"", kShown | WS_CLIPCHILDREN, kButtonLeft[i], kButtonTop,
+                            kButtonWidth, kButtonHeight},
+                           nullptr))
+            continue;
+        CreateControl(button, {kIdImgBtnScanDirFiles0 + i, kPictureClass, L"", kShown, (kButtonWidth - 960) / 2, 360,
+                               960, 960},
+                      nullptr);
+        CreateControl(button, {kIdLblBtnScanDirFiles0 + i, L"STATIC", kScanButtonCaptions[i], kClickLabel | SS_CENTER,
+                               0, 1500, kButtonWidth, 420},
+                      m_captionFont.get());
+        CreateControl(button, {kIdLblBtnScanDirFiles0 + 100 + i, L"STATIC", kScanButtonHints[i], kLabel | SS_CENTER,
+                               60, 2010, kButtonWidth - 120, 480},
+                      m_font.get());
     }
 }
 
 void usrScanCleanPage::CreateCounters() {
     for (int i = 0; i < 7; ++i) {
         const int left = kCounterLeft + i * kCounterStep;
-        CreateControl(kIdLblScanResultCountShowTitle0 + i, kIdPicResultBar, L"STATIC", kCounterTitles[i],
-                      kClickLabel | SS_CENTER, left, 60, kCounterWidth, 240, m_font.get());
-        CreateControl(kIdLblResultCountShow0 + i, kIdPicResultBar, L"STATIC", L"0", kClickLabel | SS_CENTER, left,
-                      330, kCounterWidth, 240, m_captionFont.get());
+        CreateControl(kIdPicResultBar, {kIdLblScanResultCountShowTitle0 + i, L"STATIC", kCounterTitles[i],
+                                        kClickLabel | SS_CENTER, left, 60, kCounterWidth, 240},
+                      m_font.get());
+        CreateControl(kIdPicResultBar, {kIdLblResultCountShow0 + i, L"STATIC", L"0", kClickLabel | SS_CENTER, left,
+                                        330, kCounterWidth, 240},
+                      m_captionFont.get());
     }
 }
 

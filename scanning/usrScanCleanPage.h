@@ -15,12 +15,14 @@
 #include "ScanPageEngine.h"
 #include "ScanPageWork.h"
 #include "UniqueHandle.h"
+#include "WindowThunk.h"
 #include "usrCtlListBox.h"
 
 namespace tessaly {
 
 class ClsPipeShareMem;
 class ClsQuarantine;
+struct ControlLayout;
 
 class usrScanCleanPage final : private ScanPageView {
 public:
@@ -73,6 +75,9 @@ public:
     void BreakScanClean(bool value) noexcept { m_work.BreakScanClean = value; }
     void SilentScanClean(bool value) noexcept { m_work.SilentScanClean = value; }
     [[nodiscard]] std::int32_t WorkStepState() const noexcept { return m_work.WorkStepState(); }
+    // True while a walk or a clean loop is running: work state 1 also covers finished results that
+    // wait for the user, and nothing then stops by itself when asked to.
+    [[nodiscard]] bool IsWorkLoopRunning() const noexcept { return m_workLoops > 0; }
     void SetPipeMemObject(ClsPipeShareMem* newPipeMemObj) noexcept;
     void reinitLog() noexcept;
     void setResultBarState(bool Enabled) noexcept;
@@ -99,14 +104,13 @@ public:
 
 private:
     // Window plumbing (usrScanCleanPage.cpp).
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    friend struct WindowThunk<usrScanCleanPage>;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id, int code);
     void UserControl_Initialize();
     void UserControl_Terminate() noexcept;
     void CreateControls();
-    HWND CreateControl(int id, int parentId, const wchar_t* windowClass, const wchar_t* caption, DWORD style,
-                       int left, int top, int width, int height, HFONT font);
+    HWND CreateControl(int parentId, const ControlLayout& layout, HFONT font);
     void CreateScanButtons();
     void CreateCounters();
     void CreateTooltip();
@@ -153,6 +157,15 @@ private:
     std::unique_ptr<PipeShareMemLink> m_pipeLink;
     std::unique_ptr<ClsQuarantine> m_quarantine;  // lives for one clean run
     short m_HoverIndex = -1;
+    // Scan and clean loops on the stack; they can nest through the window events they let run.
+    int m_workLoops = 0;
+    struct WorkLoopScope {
+        int& depth;
+        explicit WorkLoopScope(int& loops) noexcept : depth(loops) { ++depth; }
+        ~WorkLoopScope() { --depth; }
+        WorkLoopScope(const WorkLoopScope&) = delete;
+        WorkLoopScope& operator=(const WorkLoopScope&) = delete;
+    };
     std::unordered_map<int, HWND> m_controls;
     unique_hfont m_font;
     unique_hfont m_captionFont;

@@ -40,6 +40,7 @@ std::wstring JoinLines(const std::vector<std::wstring>& lines) {
 }  // namespace
 
 void usrScanCleanPage::cmdJustClean_Click() {
+    const WorkLoopScope loop(m_workLoops);
     if (m_work.Results.VirusCount == 0) return cmdBackToScanPage_Click();
     CleanBegin();
     m_work.StartCleanTimer();

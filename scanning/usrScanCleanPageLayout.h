@@ -6,6 +6,7 @@
 
 #include <array>
 
+#include "FormLayout.h"
 #include "usrScanCleanPage.h"
 
 namespace tessaly::scan_page {
@@ -17,13 +18,10 @@ inline constexpr wchar_t kPictureClass[] = L"usrScanCleanPagePicture";
 inline constexpr int kPageWidthTwips = 9600;
 inline constexpr int kPageHeightTwips = 6600;
 
-struct ControlLayout {
-    int id;
+// A control of the table with its container.
+struct PageControlLayout {
     int parentId;  // 0: the page itself
-    const wchar_t* windowClass;
-    const wchar_t* caption;
-    DWORD style;
-    int left, top, width, height;
+    ControlLayout control;
 };
 
 using P = usrScanCleanPage;
@@ -48,24 +46,26 @@ inline constexpr const wchar_t* kCounterTitles[7] = {L"扫描文件:", L"病毒�
 
 // The fixed part of the table; the scan buttons and the counters are laid out in loops from the
 // constants above.
-inline constexpr std::array<ControlLayout, 14> kControls{{
-    {P::kIdFrameScanPage, 0, kFrameClass, L"", kFrame | WS_VISIBLE, 0, 0, kPageWidthTwips, kPageHeightTwips},
-    {P::kIdFrameScanning, 0, kFrameClass, L"", kFrame, 0, 0, kPageWidthTwips, kPageHeightTwips},
-    {P::kIdLblScanPath, P::kIdFrameScanning, L"STATIC", L"", kLabel | SS_ENDELLIPSIS | SS_NOTIFY, 240, 240, 9120, 300},
-    {P::kIdLblRate, P::kIdFrameScanning, L"STATIC", L"", kLabel, 240, 600, 2400, 300},
-    {P::kIdPicResultBar, P::kIdFrameScanning, kFrameClass, L"", kFrame | WS_VISIBLE | WS_BORDER, 240, 960, 9120, 900},
-    {P::kIdLblResultBarRunningTip, P::kIdPicResultBar, L"STATIC", L"扫描或清除完成后可点击查看详情", kLabel, 0, 600,
-     5400, 240},
-    {P::kIdListScanCleanResult, P::kIdFrameScanning, L"", L"", 0, kListLeft, kListTop, kListWidth, kListHeight},
-    {P::kIdFrameContactUs, P::kIdFrameScanning, kFrameClass, L"", kFrame | WS_BORDER, kListLeft, kListTop, kListWidth,
-     kListHeight},
-    {P::kIdLblContactUs, P::kIdFrameContactUs, L"STATIC", L"", kLabel | SS_CENTER, 240, 1560, 8640, 900},
-    {P::kIdLblEngineloadFailedErr0, P::kIdFrameScanning, L"STATIC", L"", kChild | SS_CENTER | SS_NOPREFIX, 240, 3360,
-     9120, 600},
-    {P::kIdCmdScanCleanBreak, P::kIdFrameScanning, L"BUTTON", L" 取消", kButton, 8040, 5940, 1320, 450},
-    {P::kIdCmdJustClean, P::kIdFrameScanning, L"BUTTON", L"立即处理", kButton, 6480, 5940, 1320, 450},
-    {P::kIdCmdBackToScanPage, P::kIdFrameScanning, L"BUTTON", L"返回", kButton, 8040, 5940, 1320, 450},
-    {P::kIdCmdShowQuarantines, P::kIdFrameScanning, L"BUTTON", L"隔离区", kButton, 6480, 5940, 1320, 450},
+inline constexpr std::array<PageControlLayout, 14> kControls{{
+    {0, {P::kIdFrameScanPage, kFrameClass, L"", kFrame | WS_VISIBLE, 0, 0, kPageWidthTwips, kPageHeightTwips}},
+    {0, {P::kIdFrameScanning, kFrameClass, L"", kFrame, 0, 0, kPageWidthTwips, kPageHeightTwips}},
+    {P::kIdFrameScanning,
+     {P::kIdLblScanPath, L"STATIC", L"", kLabel | SS_ENDELLIPSIS | SS_NOTIFY, 240, 240, 9120, 300}},
+    {P::kIdFrameScanning, {P::kIdLblRate, L"STATIC", L"", kLabel, 240, 600, 2400, 300}},
+    {P::kIdFrameScanning,
+     {P::kIdPicResultBar, kFrameClass, L"", kFrame | WS_VISIBLE | WS_BORDER, 240, 960, 9120, 900}},
+    {P::kIdPicResultBar,
+     {P::kIdLblResultBarRunningTip, L"STATIC", L"扫描或清除完成后可点击查看详情", kLabel, 0, 600, 5400, 240}},
+    {P::kIdFrameScanning, {P::kIdListScanCleanResult, L"", L"", 0, kListLeft, kListTop, kListWidth, kListHeight}},
+    {P::kIdFrameScanning,
+     {P::kIdFrameContactUs, kFrameClass, L"", kFrame | WS_BORDER, kListLeft, kListTop, kListWidth, kListHeight}},
+    {P::kIdFrameContactUs, {P::kIdLblContactUs, L"STATIC", L"", kLabel | SS_CENTER, 240, 1560, 8640, 900}},
+    {P::kIdFrameScanning,
+     {P::kIdLblEngineloadFailedErr0, L"STATIC", L"", kChild | SS_CENTER | SS_NOPREFIX, 240, 3360, 9120, 600}},
+    {P::kIdFrameScanning, {P::kIdCmdScanCleanBreak, L"BUTTON", L" 取消", kButton, 8040, 5940, 1320, 450}},
+    {P::kIdFrameScanning, {P::kIdCmdJustClean, L"BUTTON", L"立即处理", kButton, 6480, 5940, 1320, 450}},
+    {P::kIdFrameScanning, {P::kIdCmdBackToScanPage, L"BUTTON", L"返回", kButton, 8040, 5940, 1320, 450}},
+    {P::kIdFrameScanning, {P::kIdCmdShowQuarantines, L"BUTTON", L"隔离区", kButton, 6480, 5940, 1320, 450}},
 }};
 
 }  // namespace tessaly::scan_page

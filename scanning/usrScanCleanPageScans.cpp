@@ -49,6 +49,7 @@ struct ItemIdList {
 }  // namespace
 
 void usrScanCleanPage::picBtnScanDirFiles_Click(int index) {
+    const WorkLoopScope loop(m_workLoops);
     switch (index) {
         case 0:
             m_work.ScanSoureID = 1;
@@ -143,6 +144,7 @@ std::wstring usrScanCleanPage::BrowseForFileOrFolder(HWND owner, const std::wstr
 }
 
 void usrScanCleanPage::ScanDirOrFiles(const std::wstring& sPath, bool CheckFileExt) noexcept {
+    const WorkLoopScope loop(m_workLoops);
     try {
         if (sPath.empty()) return;
         bool isFile = false;

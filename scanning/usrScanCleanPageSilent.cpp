@@ -30,6 +30,7 @@ void usrScanCleanPage::ClickBackToScanPageButton() noexcept {
 }
 
 std::int32_t usrScanCleanPage::BackEndScan(std::array<std::wstring, 2>& VIRUSRESULTINFO) noexcept {
+    const WorkLoopScope loop(m_workLoops);
     std::int32_t result = 0;
     try {
         RunQuickScan();

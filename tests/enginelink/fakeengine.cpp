@@ -7,6 +7,7 @@
 //   reply=garbage|clientexit|none   how it answers SCAN::/CLEAN::
 //   exit=1|0          whether SERVER::EXIT ends it
 //   dieonping=1       ends without a word when the handshake arrives
+//   record=1          appends every message it takes, decoded, as one UTF-8 line to "messages.log"
 // Each start appends its process id to "starts.log" beside it.
 #include <windows.h>
 
@@ -17,6 +18,7 @@
 #include <sstream>
 #include <string>
 
+#include "TextConvert.h"
 #include "modCommon.h"
 
 namespace {
@@ -41,6 +43,12 @@ void Write(volatile unsigned char* base, const std::string& length, const std::s
     for (std::size_t i = 0; i < payload.size(); ++i) base[kRecv + 4 + i] = static_cast<unsigned char>(payload[i]);
     MemoryBarrier();
     for (int i = 0; i < 4; ++i) base[kRecv + i] = static_cast<unsigned char>(length[static_cast<std::size_t>(i)]);
+}
+
+// Opened and closed per line, so a test can read the log while the engine runs or after it died.
+void Record(const std::wstring& folder, const std::wstring& text) {
+    std::ofstream log(std::filesystem::path(folder + L"messages.log"), std::ios::binary | std::ios::app);
+    log << tessaly::WideToUtf8(text) << "\r\n";
 }
 
 void Post(volatile unsigned char* base, const std::wstring& text) {
@@ -86,8 +94,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
             const int n = (base[0] - '0') * 1000 + (base[1] - '0') * 100 + (base[2] - '0') * 10 + (base[3] - '0');
             std::wstring hex;
             for (int i = 0; i + 2 < n && i < 8192; ++i) hex += static_cast<wchar_t>(base[4 + i]);
-            for (int i = 0; i < 4; ++i) base[i] = 0;
             const std::wstring text = tessaly::HexToText(hex);
+            // Recorded before the mailbox is freed: once the sender sees it taken, the line is there.
+            if (options["record"] == "1") Record(folder, text);
+            for (int i = 0; i < 4; ++i) base[i] = 0;
             if (text.starts_with(L"INIT::PING")) {
                 if (options["dieonping"] == "1") return 0;
                 if (options["pong"] == "1") {

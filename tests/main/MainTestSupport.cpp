@@ -3,83 +3,12 @@
 
 #include <shlwapi.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 
-#include "ContextMenuScan.h"
-#include "MSRegistryAPI.h"
 #include "modCommon.h"
 
 namespace maintest {
-namespace {
-
-std::optional<std::wstring> EnvValue(const wchar_t* name) {
-    const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0) return std::nullopt;
-    std::wstring value(size, L'\0');
-    value.resize(::GetEnvironmentVariableW(name, value.data(), size));
-    return value;
-}
-
-void RestoreEnv(const wchar_t* name, const std::optional<std::wstring>& value) {
-    ::SetEnvironmentVariableW(name, value ? value->c_str() : nullptr);
-}
-
-std::optional<std::wstring> ReadText(HKEY root, const std::wstring& key, const std::wstring& name) {
-    tessaly::RegValue value;
-    if (tessaly::ReadRegValue(root, key, name, value) != ERROR_SUCCESS) return std::nullopt;
-    if (const auto* text = std::get_if<std::wstring>(&value)) return *text;
-    return std::nullopt;
-}
-
-void WriteText(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text) {
-    ::SHSetValueW(root, key.c_str(), name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * 2));
-}
-
-}  // namespace
-
-PrivateDataFolders::PrivateDataFolders() : m_appData(EnvValue(L"AppData")), m_programData(EnvValue(L"ProgramData")) {
-    wchar_t temp[MAX_PATH]{};
-    ::GetTempPathW(MAX_PATH, temp);
-    static int serial = 0;
-    m_root = std::wstring(temp) + L"tessaly_main_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-             std::to_wstring(++serial) + L"_" + std::to_wstring(::GetTickCount()) + L"\\";
-    std::filesystem::create_directories(m_root + L"AppData");
-    std::filesystem::create_directories(m_root + L"ProgramData");
-    ::SetEnvironmentVariableW(L"AppData", (m_root + L"AppData").c_str());
-    ::SetEnvironmentVariableW(L"ProgramData", (m_root + L"ProgramData").c_str());
-}
-
-PrivateDataFolders::~PrivateDataFolders() {
-    RestoreEnv(L"AppData", m_appData);
-    RestoreEnv(L"ProgramData", m_programData);
-    std::error_code ignored;
-    std::filesystem::remove_all(m_root, ignored);
-}
-
-std::wstring PrivateDataFolders::ConfigFile() const { return m_root + L"AppData\\Tessaly\\config.dat"; }
-
-RegistrySnapshot::RegistrySnapshot() {
-    for (const std::wstring& key : tessaly::context_menu::AllVerbKeys()) {
-        m_verbs.push_back({key, ReadText(HKEY_CLASSES_ROOT, key, L""),
-                           ReadText(HKEY_CLASSES_ROOT, key + tessaly::context_menu::kCommandSuffix, L"")});
-    }
-    m_autoRun = AutoRunValue();
-}
-
-RegistrySnapshot::~RegistrySnapshot() {
-    for (const VerbState& verb : m_verbs) {
-        ::SHDeleteKeyW(HKEY_CLASSES_ROOT, verb.key.c_str());
-        if (verb.caption) WriteText(HKEY_CLASSES_ROOT, verb.key, nullptr, *verb.caption);
-        if (verb.command)
-            WriteText(HKEY_CLASSES_ROOT, verb.key + tessaly::context_menu::kCommandSuffix, nullptr, *verb.command);
-    }
-    if (m_autoRun)
-        WriteText(HKEY_LOCAL_MACHINE, tessaly::kAutoRunKey, tessaly::kAutoRunValueName, *m_autoRun);
-    else
-        ::SHDeleteValueW(HKEY_LOCAL_MACHINE, tessaly::kAutoRunKey, tessaly::kAutoRunValueName);
-}
 
 TrayStandIn::TrayStandIn() : m_path(tessaly::GetAppFolder() + L"kestrine.exe") {
     if (tessaly::DirLookup(m_path)) return;
@@ -129,19 +58,6 @@ void MessageBoxAnswerer::Watch() {
         }
         ::Sleep(20);
     }
-}
-
-std::optional<std::wstring> ClassesRootDefault(const std::wstring& key) { return ReadText(HKEY_CLASSES_ROOT, key, L""); }
-
-bool ClassesRootKeyExists(const std::wstring& key) {
-    HKEY handle = nullptr;
-    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-    ::RegCloseKey(handle);
-    return true;
-}
-
-std::optional<std::wstring> AutoRunValue() {
-    return ReadText(HKEY_LOCAL_MACHINE, tessaly::kAutoRunKey, tessaly::kAutoRunValueName);
 }
 
 HostWindow::HostWindow() {

@@ -1,5 +1,5 @@
-// Helpers of the main-program tests: private data folders, a saved copy of the registry values
-// the pages write, and an answerer for the message boxes a click brings up.
+// Helpers of the main-program tests: the shared private data folders and registry snapshot, a
+// stand-in tray program, and an answerer for the message boxes a click brings up.
 #pragma once
 
 #include <windows.h>
@@ -7,42 +7,17 @@
 
 #include <atomic>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "PrivateDataFolders.h"
+#include "RegistrySnapshot.h"
+
 namespace maintest {
 
-// Points "AppData" and "ProgramData" of this process at a fresh folder for the object's life.
-class PrivateDataFolders {
-public:
-    PrivateDataFolders();
-    ~PrivateDataFolders();
-    const std::wstring& Root() const { return m_root; }
-    std::wstring ConfigFile() const;
-
-private:
-    std::wstring m_root;
-    std::optional<std::wstring> m_appData;
-    std::optional<std::wstring> m_programData;
-};
-
-// Saves the ten verb keys and the autorun value, and puts them back as they were.
-class RegistrySnapshot {
-public:
-    RegistrySnapshot();
-    ~RegistrySnapshot();
-
-private:
-    struct VerbState {
-        std::wstring key;
-        std::optional<std::wstring> caption;
-        std::optional<std::wstring> command;
-    };
-    std::vector<VerbState> m_verbs;
-    std::optional<std::wstring> m_autoRun;
-};
+using testsupport::PrivateDataFolders;
+using testsupport::RegistrySnapshot;
 
 // Places a stand-in kestrine.exe beside the test program while none is there, so autorun can
 // be switched on.
@@ -75,10 +50,10 @@ private:
     std::thread m_thread;
 };
 
-// Default value of a key below HKEY_CLASSES_ROOT; nullopt when the key or value is missing.
-std::optional<std::wstring> ClassesRootDefault(const std::wstring& key);
-bool ClassesRootKeyExists(const std::wstring& key);
-std::optional<std::wstring> AutoRunValue();
+using testsupport::AutoRunValue;
+using testsupport::ClassesRootDefault;
+using testsupport::ClassesRootKeyExists;
+
 // A top-level window to hold pages; destroyed with the object.
 class HostWindow {
 public:

@@ -261,6 +261,38 @@ TEST_F(PageTest, QuickScanWalksDesktopAndDocumentsOfTheProfile) {
 }
 
 
+// Finished results keep the work state at 1 for the user's decision, but no loop runs then.
+TEST_F(PageTest, WorkLoopRunsOnlyInsideTheWalkAndTheClean) {
+    bool runningDuringScan = false, runningDuringClean = false;
+    ScriptedLink probe{[&](const std::wstring& request) {
+        (request.starts_with(L"CLEAN::") ? runningDuringClean : runningDuringScan) = page.IsWorkLoopRunning();
+        return Engine(request, backedUp);
+    }};
+    page.SetEngineLink(&probe);
+    EXPECT_FALSE(page.IsWorkLoopRunning());
+    page.ScanDirOrFiles(Path(L"docs"), true);
+    EXPECT_TRUE(runningDuringScan);
+    EXPECT_EQ(page.WorkStepState(), 1);
+    EXPECT_FALSE(page.IsWorkLoopRunning());
+    Click(Page::kIdCmdJustClean);
+    EXPECT_TRUE(runningDuringClean);
+    EXPECT_FALSE(page.IsWorkLoopRunning());
+}
+
+// The test prefix maps its build folder as D:, a network share, so only C: is a fixed drive.
+TEST_F(PageTest, FullScanWalksEveryFixedDriveAndNoOtherDrive) {
+    WriteFile(L"full\\deep\\f.doc", FileBytes(Ole2Header(), 300));
+    Click(Page::kIdPicBtnScanDirFiles0 + 0);
+    EXPECT_EQ(page.ScanSoureID(), 1);
+    std::wstring want = L"SCAN::" + Path(L"full\\deep\\f.doc");
+    std::replace(want.begin(), want.end(), L'\\', L'/');
+    const std::vector<std::wstring> scans = Sent(L"SCAN::");
+    EXPECT_NE(std::find(scans.begin(), scans.end(), want), scans.end());
+    EXPECT_TRUE(std::none_of(scans.begin(), scans.end(), [](const std::wstring& m) {
+        return m.starts_with(L"SCAN::d:") || m.starts_with(L"SCAN::D:");
+    }));
+}
+
 TEST_F(PageTest, GuardBackgroundScanCleansAtOnceAndReportsOnce) {
     WriteFile(L"appdata\\Microsoft\\Templates\\normal.dotm", FileBytes(ZipHeader(), 300));
     WriteFile(L"appdata\\Microsoft\\Templates\\a.doc", FileBytes(Ole2Header(), 300));

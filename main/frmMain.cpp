@@ -1,0 +1,253 @@
+// What the main window does: start-up in its fixed order, the engine connection, the "/sf "
+// command line, the timers, the contact link and the exit.
+#include "frmMain.h"
+
+#include "CommandArgs.h"
+#include "DoEvents.h"
+#include "IniOperation.h"
+#include "MainStartup.h"
+#include "ClsPathLib.h"
+#include "PrevInstance.h"
+#include "ProgramTitle.h"
+#include "frmShowMsg.h"
+#include "modCommon.h"
+
+namespace tessaly {
+namespace {
+
+constexpr wchar_t kMainMarker[] = L"zdvmain";
+constexpr wchar_t kInstallingMarker[] = L"zdvinstalling";
+constexpr std::int32_t kMainClientId = 1000;
+constexpr int kExitWaitLimit = 60;
+constexpr UINT kExitWaitStepMs = 1000;
+
+}  // namespace
+
+frmMain::frmMain() = default;
+
+frmMain::~frmMain() {
+    if (m_hwnd) ::DestroyWindow(m_hwnd);
+}
+
+bool frmMain::Create() noexcept {
+    try {
+        if (!CreateFormWindow()) return false;
+        CreatePages();
+        return Form_Load();
+    } catch (...) {
+        return m_hwnd != nullptr;
+    }
+}
+
+int frmMain::Run() noexcept {
+    MSG msg{};
+    while (m_hwnd && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (usrWebTools1.PreTranslateMessage(msg)) continue;
+        if (m_hwnd && ::IsDialogMessageW(m_hwnd, &msg)) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    Form_Terminate();
+    return 0;
+}
+
+// ---- Start-up -------------------------------------------------------------------------------------
+
+bool frmMain::Form_Load() {
+    // A second instance ends before it touches anything the first one owns.
+    if (IsPrevInstanceRunning()) return false;
+    m_appFolder = GetAppFolder();
+    ::SetCurrentDirectoryW(m_appFolder.c_str());
+    CheckOfficeProcesses();
+    ::SetWindowTextW(m_hwnd, main_startup::kWindowCaption);
+    CreateRunMarker(kMainMarker);
+    m_settingsPath = GetConfigFilePath();
+    EnsureInstalledUUID(Wmi(), m_settingsPath);
+    m_webServerHost = GetWebServerHost(m_settingsPath);
+    InitCommonControlClasses();
+    InitFormState();
+    m_pipe = std::make_unique<ClsPipeShareMem>();
+    const bool installed = CheckInstallation();
+    InitTopButtons();
+
+    usrMainPage1.showLoadingTip(true);
+    ::EnableWindow(m_hwnd, FALSE);
+    ::ShowWindow(m_hwnd, SW_SHOW);
+    DoEvents();
+    if (installed && m_hwnd) ConnectEngine();
+    if (!m_hwnd) return true;  // an installation began during the wait and closed the window
+    usrMainPage1.showLoadingTip(false);
+    ::EnableWindow(m_hwnd, TRUE);
+    HandleCommandLine();
+    return true;
+}
+
+void frmMain::InitFormState() {
+    m_hoverIndex = -1;
+    ::SetWindowTextW(Item(kIdLblLoadEngineError), main_startup::EngineFailureText().c_str());
+}
+
+void frmMain::CheckOfficeProcesses() {
+    main_startup::OfficeProcessOps ops;
+    ops.isRunning = [this](const std::wstring& name) { return Wmi().IsExistProcess(name); };
+    ops.terminate = [this](const std::wstring& name) { Wmi().TerminateProcess(name); };
+    ops.askToEnd = [this] {
+        return ShowMessage(main_startup::kOfficeQuestionText, MB_OKCANCEL | MB_ICONQUESTION,
+                           main_startup::kOfficeQuestionTitle) == IDOK;
+    };
+    main_startup::CheckOfficeProcesses(ops);
+}
+
+// False when the installation is incomplete or its folder unusable; the user has been told.
+bool frmMain::CheckInstallation() {
+    const std::wstring missing = main_startup::GetMissingEngineFiles(m_appFolder);
+    if (!missing.empty()) {
+        m_startupFailed = true;
+        const std::wstring text = std::wstring(main_startup::kMissingFilesPrefix) + L"\r\n" + missing;
+        ShowLoadEngineError(text, true);
+        ShowMessage(text, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (ClsPathLib().PathHasUnicode(m_appFolder)) {
+        m_startupFailed = true;
+        ShowLoadEngineError(main_startup::kUnicodeFolderText, false);
+        ShowMessage(main_startup::kUnicodeFolderText, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    return true;
+}
+
+void frmMain::ConnectEngine() {
+    if (m_pipe->ConnectPipeServer(true, kMainClientId)) {
+        ShowItem(kIdLblLoadEngineError, false);
+        usrScanCleanPage1.SetPipeMemObject(m_pipe.get());
+        return;
+    }
+    if (!m_hwnd) return;
+    const std::wstring text = main_startup::EngineFailureText();
+    ShowLoadEngineError(text, m_errorFontBig);
+    ShowMessage(text, MB_OK | MB_ICONERROR);
+}
+
+void frmMain::HandleCommandLine() {
+    const std::optional<std::wstring> path = main_startup::ScanPathFromArguments(CommandArguments());
+    if (!path) return;
+    ::ShowWindow(m_hwnd, SW_HIDE);
+    picTopBtn_Click(1);
+    ::ShowWindow(m_hwnd, SW_SHOW);
+    usrScanCleanPage1.ScanSoureID(4);
+    usrScanCleanPage1.ScanDirOrFiles(*path, false);
+}
+
+void frmMain::ShowLastUpdateNotes() {
+    const std::optional<std::wstring> notes = main_startup::TakeLastUpdateNotes(m_appFolder);
+    if (!notes || !m_hwnd) return;
+    m_notesDialog = std::make_unique<frmShowMsg>();
+    if (!m_notesDialog->Load(m_hwnd)) return;
+    m_notesDialog->Caption(main_startup::kNotesCaption);
+    m_notesDialog->Title(main_startup::kNotesTitle);
+    m_notesDialog->Message(*notes);
+    m_notesDialog->ShowModeless();
+}
+
+// ---- Exit -----------------------------------------------------------------------------------------
+
+void frmMain::Form_Unload(bool& cancel) {
+    if (m_unloading) {
+        cancel = true;  // the exit is already waiting for the scan to stop
+        return;
+    }
+    if (usrScanCleanPage1.WorkStepState() != 0) {
+        if (ShowMessage(main_startup::kExitQuestionText, MB_YESNO | MB_ICONEXCLAMATION,
+                        main_startup::kExitQuestionTitle) != IDYES) {
+            cancel = true;
+            return;
+        }
+        // The scan stops only once control is back in its own loop, so the wait for it runs on a
+        // timer instead of inside this handler, which may itself be running inside the scan.
+        ::ShowWindow(m_hwnd, SW_HIDE);
+        usrScanCleanPage1.BreakScanClean(true);
+        // Results that only wait for the user's decision have nothing to stop: leave at once, or
+        // a hidden process would hold the program for a minute and turn every new start away.
+        if (!usrScanCleanPage1.IsWorkLoopRunning()) {
+            DeleteRunMarker(kMainMarker);
+            return;
+        }
+        m_unloading = true;
+        m_exitWaitTicks = 0;
+        ::SetTimer(m_hwnd, kTimerExitWait, kExitWaitStepMs, nullptr);
+        cancel = true;
+        return;
+    }
+    DeleteRunMarker(kMainMarker);
+}
+
+void frmMain::ExitWait_Timer() {
+    ++m_exitWaitTicks;
+    const bool stopped = usrScanCleanPage1.WorkStepState() == 0 || !usrScanCleanPage1.IsWorkLoopRunning();
+    if (!stopped && m_exitWaitTicks < kExitWaitLimit) return;
+    ::KillTimer(m_hwnd, kTimerExitWait);
+    FinishUnload();
+}
+
+void frmMain::FinishUnload() {
+    DeleteRunMarker(kMainMarker);
+    if (m_hwnd) ::DestroyWindow(m_hwnd);
+}
+
+void frmMain::RequestUnload() {
+    bool cancel = false;
+    Form_Unload(cancel);
+    if (!cancel && m_hwnd) ::DestroyWindow(m_hwnd);
+}
+
+void frmMain::Form_Terminate() noexcept {
+    if (!m_pipe) return;
+    m_pipe->SendMsgToUTF8HexStr(L"CLIENT::EXIT");
+    m_pipe.reset();
+}
+
+// ---- Timers and the contact link ----------------------------------------------------------------
+
+void frmMain::timerCheckUpgrading_Timer() {
+    if (!m_watchInstall || !IsRunMarkerPresent(kInstallingMarker)) return;
+    m_watchInstall = false;
+    ::KillTimer(m_hwnd, kTimerCheckUpgrading);
+    RequestUnload();
+}
+
+void frmMain::timeShowContact_Timer() {
+    ShowItem(kIdLblContactUs, true);
+    ::KillTimer(m_hwnd, kTimerShowContact);
+    ShowLastUpdateNotes();
+}
+
+void frmMain::timeshellUpdate_Timer() {
+    ::KillTimer(m_hwnd, kTimerShellUpdate);
+    const std::wstring updater = m_appFolder + L"zdvshengji.exe";
+    if (DirLookup(updater)) ShellRun(updater, L"/manual", 0);
+}
+
+void frmMain::timeStartGuard_Timer() {
+    ::KillTimer(m_hwnd, kTimerStartGuard);
+    const std::wstring guard = m_appFolder + L"zdvguard.exe";
+    if (DirLookup(guard)) ShellRun(guard, L"", 1);
+}
+
+void frmMain::lblContactUs_Click() {
+    // Style 2: minimised with the focus; the browser behind Explorer opens the address.
+    ShellRun(GetExplorerPath(), m_webServerHost + L"/tessaly/contactus", 2);
+}
+
+// ---- Helpers ----------------------------------------------------------------------------------------
+
+int frmMain::ShowMessage(const std::wstring& text, UINT type, const wchar_t* title) const {
+    return ::MessageBoxW(m_hwnd, text.c_str(), title ? title : kDrosselTitle, type);
+}
+
+ClsWMI& frmMain::Wmi() {
+    if (!m_wmi) m_wmi = std::make_unique<ClsWMI>();
+    return *m_wmi;
+}
+
+}  // namespace tessaly

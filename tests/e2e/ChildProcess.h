@@ -1,0 +1,35 @@
+// A program the test starts: its process handle, its id and a bounded wait for its end.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "UniqueHandle.h"
+
+namespace e2e {
+
+class ChildProcess {
+public:
+    // Starts exe with the arguments (appended after the quoted exe) in folder; Valid() tells.
+    ChildProcess(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder);
+
+    [[nodiscard]] bool Valid() const { return m_process.valid(); }
+    [[nodiscard]] DWORD Id() const { return m_id; }
+    [[nodiscard]] bool Running() const;
+    // The exit code once the process has ended within timeoutMs; nullopt while it still runs.
+    std::optional<DWORD> WaitForExit(DWORD timeoutMs) const;
+
+private:
+    tessaly::unique_kernel_handle m_process;
+    DWORD m_id = 0;
+};
+
+// Ids of the running processes whose program file lies in folder (with trailing "\").
+std::vector<DWORD> ProcessesFromFolder(const std::wstring& folder);
+// Ends every process whose program file lies in folder and waits (bounded) until they are gone.
+void EndProcessesFromFolder(const std::wstring& folder);
+
+}  // namespace e2e

@@ -1,0 +1,56 @@
+// The main window's timers in one run: the contact link and the release notes of
+// "lastupdate.log" once after about 15 s (the file then gone), and the installation marker
+// closing the window at the next 10-second check.
+#include <gtest/gtest.h>
+
+#include "DrosselRun.h"
+#include "E2eTest.h"
+#include "Polling.h"
+#include "RemoteWindows.h"
+#include "TextFiles.h"
+#include "UserTexts.h"
+#include "frmMain.h"
+#include "frmShowMsg.h"
+
+namespace e2e {
+namespace {
+
+constexpr DWORD kNotesTimeoutMs = 30000;
+constexpr DWORD kInstallWatchTimeoutMs = 15000;
+// The notes as the installer writes them (UTF-8), and as the dialog must show them: trimmed.
+constexpr char kNotesFileText[] = "  本次更新:\r\n修复了扫描进度的显示  ";
+constexpr wchar_t kNotesShown[] = L"本次更新:\r\n修复了扫描进度的显示";
+
+}  // namespace
+
+TEST_F(E2eTest, ReleaseNotesShowOnceAndTheInstallationMarkerClosesTheWindow) {
+    const StagedProgramFolder& folder = Stage(Engine::kFake, kRecordingEngine);
+    ASSERT_TRUE(folder.Ready()) << ::testing::PrintToString(folder.Problem());
+    WriteBytes(folder.File(texts::kNotesFile), kNotesFileText);
+
+    DrosselRun run(folder, L"");
+    ASSERT_TRUE(run.WaitUntilReady(kStartTimeoutMs)) << "no ready main window";
+    HWND contact = run.MainControl(tessaly::frmMain::kIdLblContactUs);
+    EXPECT_FALSE(HasVisibleStyle(contact));
+    EXPECT_TRUE(FileExists(folder.File(texts::kNotesFile)));
+
+    HWND notes = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (notes = FindTopWindow(run.Id(), texts::kNotesCaption)) != nullptr; },
+                          kNotesTimeoutMs, 200))
+        << "no release notes";
+    EXPECT_FALSE(FileExists(folder.File(texts::kNotesFile)));
+    EXPECT_EQ(ControlText(::GetDlgItem(notes, tessaly::frmShowMsg::kLblTitleId)), texts::kNotesTitle);
+    EXPECT_EQ(ControlText(::GetDlgItem(notes, tessaly::frmShowMsg::kTextMessageId)), kNotesShown);
+    EXPECT_TRUE(HasVisibleStyle(contact));
+    EXPECT_EQ(ControlText(contact).rfind(texts::kContactPrefix, 0), 0u) << ::testing::PrintToString(ControlText(contact));
+
+    WriteBytes(MarkerFile(texts::kInstallingMarker), "1");
+    ASSERT_TRUE(run.WaitForExit(kInstallWatchTimeoutMs).has_value()) << "the installation marker did not close drossel.exe";
+    EXPECT_FALSE(FileExists(MarkerFile(texts::kMainMarker)));
+    const std::vector<std::wstring> messages = EngineMessages(folder);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back(), L"CLIENT::EXIT");
+    EXPECT_TRUE(run.Boxes().Seen().empty());
+}
+
+}  // namespace e2e
