@@ -35,8 +35,8 @@ StagedProgramFolder::StagedProgramFolder(std::wstring folder, Engine engine, con
     const std::wstring tests = TestProgramFolder();
     Copy(stage + L"drossel.exe", L"drossel.exe");
     Copy(stage + L"tessaly.sig", L"tessaly.sig");
-    Copy(tests + L"e2e_standin.exe", L"kestrine.exe");
-    Copy(tests + L"e2e_standin.exe", L"zdvshengji.exe");
+    AddStandIn(L"kestrine.exe");
+    AddStandIn(L"zdvshengji.exe");
     if (engine == Engine::kStaged) Copy(stage + L"zdvcore.exe", L"zdvcore.exe");
     if (engine == Engine::kFake) {
         Copy(tests + L"fakeengine.exe", L"zdvcore.exe");
@@ -45,6 +45,8 @@ StagedProgramFolder::StagedProgramFolder(std::wstring folder, Engine engine, con
 }
 
 StagedProgramFolder::~StagedProgramFolder() { EndPrograms(); }
+
+void StagedProgramFolder::AddStandIn(const std::wstring& name) { Copy(TestProgramFolder() + L"e2e_standin.exe", name); }
 
 void StagedProgramFolder::EndPrograms() const { EndProcessesFromFolder(m_folder); }
 

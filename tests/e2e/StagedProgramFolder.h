@@ -24,6 +24,8 @@ public:
     [[nodiscard]] const std::wstring& Folder() const { return m_folder; }
     [[nodiscard]] std::wstring File(const std::wstring& name) const { return m_folder + name; }
     [[nodiscard]] std::wstring Drossel() const { return File(L"drossel.exe"); }
+    // Puts the stand-in program under this name too (e.g. the guard).
+    void AddStandIn(const std::wstring& name);
     // Ends every program of the folder that still runs (the engine outlives drossel.exe).
     void EndPrograms() const;
 

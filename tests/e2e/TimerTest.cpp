@@ -1,6 +1,7 @@
 // The main window's timers in one run: the contact link and the release notes of
-// "lastupdate.log" once after about 15 s (the file then gone), and the installation marker
-// closing the window at the next 10-second check.
+// "lastupdate.log" once after about 15 s (the file then gone), the updater started with "/manual"
+// after about 30 s, the guard after about 60 s, and the installation marker closing the window
+// at the next 10-second check.
 #include <gtest/gtest.h>
 
 #include "DrosselRun.h"
@@ -17,14 +18,22 @@ namespace {
 
 constexpr DWORD kNotesTimeoutMs = 30000;
 constexpr DWORD kInstallWatchTimeoutMs = 15000;
+constexpr DWORD kUpdaterTimeoutMs = 30000;  // after the notes, at about 30 s
+constexpr DWORD kGuardTimeoutMs = 45000;    // after the updater, at about 60 s
+
+// The argument lines a stand-in recorded, one per start.
+std::vector<std::wstring> Starts(const StagedProgramFolder& folder, const std::wstring& program) {
+    return ReadAnsiLines(folder.File(program + L".started")).value_or(std::vector<std::wstring>{});
+}
 // The notes as the installer writes them (UTF-8), and as the dialog must show them: trimmed.
 constexpr char kNotesFileText[] = "  本次更新:\r\n修复了扫描进度的显示  ";
 constexpr wchar_t kNotesShown[] = L"本次更新:\r\n修复了扫描进度的显示";
 
 }  // namespace
 
-TEST_F(E2eTest, ReleaseNotesShowOnceAndTheInstallationMarkerClosesTheWindow) {
-    const StagedProgramFolder& folder = Stage(Engine::kFake, kRecordingEngine);
+TEST_F(E2eTest, TimersShowTheNotesStartUpdaterAndGuardAndTheInstallationMarkerCloses) {
+    StagedProgramFolder& folder = Stage(Engine::kFake, kRecordingEngine);
+    folder.AddStandIn(L"zdvguard.exe");
     ASSERT_TRUE(folder.Ready()) << ::testing::PrintToString(folder.Problem());
     WriteBytes(folder.File(texts::kNotesFile), kNotesFileText);
 
@@ -43,6 +52,17 @@ TEST_F(E2eTest, ReleaseNotesShowOnceAndTheInstallationMarkerClosesTheWindow) {
     EXPECT_EQ(ControlText(::GetDlgItem(notes, tessaly::frmShowMsg::kTextMessageId)), kNotesShown);
     EXPECT_TRUE(HasVisibleStyle(contact));
     EXPECT_EQ(ControlText(contact).rfind(texts::kContactPrefix, 0), 0u) << ::testing::PrintToString(ControlText(contact));
+    EXPECT_TRUE(Starts(folder, L"zdvshengji.exe").empty()) << "the updater started before its time";
+    EXPECT_TRUE(Starts(folder, L"zdvguard.exe").empty()) << "the guard started before its time";
+
+    ASSERT_TRUE(WaitUntil([&] { return !Starts(folder, L"zdvshengji.exe").empty(); }, kUpdaterTimeoutMs, 200))
+        << "the updater was not started";
+    EXPECT_EQ(Starts(folder, L"zdvshengji.exe"), std::vector<std::wstring>{L"/manual"});
+    EXPECT_TRUE(Starts(folder, L"zdvguard.exe").empty()) << "the guard started with the updater";
+    ASSERT_TRUE(WaitUntil([&] { return !Starts(folder, L"zdvguard.exe").empty(); }, kGuardTimeoutMs, 200))
+        << "the guard was not started";
+    EXPECT_EQ(Starts(folder, L"zdvguard.exe"), std::vector<std::wstring>{L""});
+    EXPECT_EQ(Starts(folder, L"zdvshengji.exe").size(), 1u) << "the updater timer ran more than once";
 
     WriteBytes(MarkerFile(texts::kInstallingMarker), "1");
     ASSERT_TRUE(run.WaitForExit(kInstallWatchTimeoutMs).has_value()) << "the installation marker did not close drossel.exe";

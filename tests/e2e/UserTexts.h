@@ -12,6 +12,7 @@ inline constexpr wchar_t kExitQuestion[] = L"程序正在扫描/清除病毒中�
 inline constexpr wchar_t kLeaveResultsQuestion[] =
     L"继续返回吗?\r\n扫描结果发现病毒，不处理直接返回可能会导致病毒破坏系统";
 inline constexpr wchar_t kNotesCaption[] = L"最新版本特性";
+inline constexpr wchar_t kWebToolsTip[] = L"推荐应用需要联网...";
 inline constexpr wchar_t kNotesTitle[] = L"以下为本次更新主要内容,更新内容一般用于提升查杀效果或增加新功能。";
 inline constexpr wchar_t kContactPrefix[] = L"疑问/建议联系我们QQ:";
 inline constexpr wchar_t kVerbCaption[] = L"查杀office病毒";
