@@ -183,3 +183,26 @@ TEST_F(E2eTest, MissingEngineIsReportedAndTheWindowStaysUsable) {
 }
 
 }  // namespace e2e
+
+namespace e2e {
+
+// The programs pass paths through the system code page, so a folder name outside printable ASCII
+// stops the engine connection; a "/sf " path is still handed to the scan page.
+TEST_F(E2eTest, ProgramFolderOutsideAsciiIsRefusedButTheWindowStaysUsable) {
+    const StagedProgramFolder& folder = Stage(Engine::kFake, kRecordingEngine, L"程序目录");
+    ASSERT_TRUE(folder.Ready()) << ::testing::PrintToString(folder.Problem());
+
+    DrosselRun run(folder, L"");
+    ASSERT_NO_FATAL_FAILURE(StartReady(run));
+    ASSERT_TRUE(run.Boxes().WaitForBoxes(texts::kProgramTitle, 1, kExitTimeoutMs));
+    const std::vector<SeenBox> boxes = run.Boxes().Seen();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, texts::kUnicodeFolderText);
+    HWND error = run.MainControl(tessaly::frmMain::kIdLblLoadEngineError);
+    EXPECT_TRUE(HasVisibleStyle(error));
+    EXPECT_EQ(ControlText(error), texts::kUnicodeFolderText);
+    EXPECT_TRUE(EngineMessages(folder).empty()) << "the engine was connected from a refused folder";
+    ASSERT_NO_FATAL_FAILURE(CloseAndExpectExit(run));
+}
+
+}  // namespace e2e

@@ -7,6 +7,7 @@ namespace e2e::texts {
 inline constexpr wchar_t kMainCaption[] = L"Tessaly2021(Brenmoor增强版)";
 inline constexpr wchar_t kProgramTitle[] = L"Tessaly(Brenmoor增强版)";
 inline constexpr wchar_t kMissingFilesPrefix[] = L"引擎启动出错，请重新安装，丢失以下文件:";
+inline constexpr wchar_t kUnicodeFolderText[] = L"应用不能安装在中文目录中，请将程序放到非中文目录。";
 inline constexpr wchar_t kExitTitle[] = L"确认退出?";
 inline constexpr wchar_t kExitQuestion[] = L"程序正在扫描/清除病毒中，确认退出吗?";
 inline constexpr wchar_t kLeaveResultsQuestion[] =
