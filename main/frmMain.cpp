@@ -43,6 +43,7 @@ int frmMain::Run() noexcept {
     MSG msg{};
     while (m_hwnd && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (usrWebTools1.PreTranslateMessage(msg)) continue;
+        if (m_notesDialog && m_notesDialog->Window() && ::IsDialogMessageW(m_notesDialog->Window(), &msg)) continue;
         if (m_hwnd && ::IsDialogMessageW(m_hwnd, &msg)) continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);

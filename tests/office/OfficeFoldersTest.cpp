@@ -16,7 +16,7 @@ class TemplateFolders : public ::testing::Test {
 protected:
     TempFolder m_profiles{true};
     std::wstring m_appData = m_profiles.MakeDir(L"alice\\Roaming");
-    EnvironmentGuard m_env{L"AppData", m_appData};
+    testsupport::ScopedEnvironmentVariable m_env{L"AppData", m_appData};
 };
 
 TEST_F(TemplateFolders, CurrentUserFirstThenOtherProfilesInSubFolderOrder) {
@@ -49,11 +49,11 @@ TEST_F(TemplateFolders, FoldersAlreadyListedAreNotAddedAgain) {
 TEST_F(TemplateFolders, MissingOrEmptyAppDataGivesZero) {
     List folders;
     {
-        EnvironmentGuard missing(L"AppData", m_appData + L"\\nothere");
+        testsupport::ScopedEnvironmentVariable missing(L"AppData", m_appData + L"\\nothere");
         EXPECT_EQ(GetUserTemplateFolders(folders), 0);
     }
     {
-        EnvironmentGuard empty(L"AppData", L"");
+        testsupport::ScopedEnvironmentVariable empty(L"AppData", L"");
         EXPECT_EQ(GetUserTemplateFolders(folders), 0);
     }
     EXPECT_EQ(GetUserTemplateFolders(folders), 0);  // the folder exists but holds no template folder
@@ -69,7 +69,7 @@ protected:
     Association m_docx{L".docx", UniqueName(L"TessalyTest.Word"), L"\"" + m_exe + L"\" /n \"%1\""};
     RegistryKeyGuard m_office{HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\2021.0"};
     TempFolder m_appData;
-    EnvironmentGuard m_env{L"APPDATA", m_appData.path()};
+    testsupport::ScopedEnvironmentVariable m_env{L"APPDATA", m_appData.path()};
 
     static void SetLocation(const wchar_t* app, int n, const std::wstring& path, DWORD type = REG_SZ) {
         SetRegText(HKEY_CURRENT_USER,

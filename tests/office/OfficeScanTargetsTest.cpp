@@ -20,7 +20,7 @@ protected:
     TempFolder m_folder;
     TempFolder m_profiles{true};
     std::wstring m_appData = m_profiles.MakeDir(L"alice\\Roaming");
-    EnvironmentGuard m_env{L"AppData", m_appData};
+    testsupport::ScopedEnvironmentVariable m_env{L"AppData", m_appData};
     std::wstring m_config = m_folder.MakeFile(L"config.dat", "");
 
     void WriteInstallPath(const std::wstring& folder) {

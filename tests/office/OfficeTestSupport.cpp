@@ -89,18 +89,6 @@ void SetRegText(HKEY root, const std::wstring& subKey, const std::wstring& name,
     ::RegCloseKey(key);
 }
 
-EnvironmentGuard::EnvironmentGuard(std::wstring name, const std::wstring& value) : m_name(std::move(name)) {
-    wchar_t buffer[32768];
-    const DWORD got = ::GetEnvironmentVariableW(m_name.c_str(), buffer, 32768);
-    m_hadOld = got > 0 && got < 32768;
-    if (m_hadOld) m_old.assign(buffer, got);
-    ::SetEnvironmentVariableW(m_name.c_str(), value.empty() ? nullptr : value.c_str());
-}
-
-EnvironmentGuard::~EnvironmentGuard() {
-    ::SetEnvironmentVariableW(m_name.c_str(), m_hadOld ? m_old.c_str() : nullptr);
-}
-
 TempFolder::TempFolder(bool atDriveRoot) {
     std::wstring base;
     if (atDriveRoot) {

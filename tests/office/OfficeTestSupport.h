@@ -2,6 +2,8 @@
 // each test lays out and that are put back as they were when the test ends.
 #pragma once
 
+#include "ScopedEnvironment.h"
+
 #include <windows.h>
 
 #include <string>
@@ -27,20 +29,6 @@ private:
 
 void SetRegText(HKEY root, const std::wstring& subKey, const std::wstring& name, const std::wstring& value,
                 DWORD type = REG_SZ);
-
-// Sets (or with an empty value removes) a variable for the life of the object.
-class EnvironmentGuard {
-public:
-    EnvironmentGuard(std::wstring name, const std::wstring& value);
-    ~EnvironmentGuard();
-    EnvironmentGuard(const EnvironmentGuard&) = delete;
-    EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
-
-private:
-    std::wstring m_name;
-    std::wstring m_old;
-    bool m_hadOld = false;
-};
 
 // A fresh folder removed with everything in it at the end. Under the temporary folder by default;
 // atDriveRoot puts it directly below C:\ for layouts that depend on the first path levels.

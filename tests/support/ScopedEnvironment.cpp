@@ -14,7 +14,7 @@ std::optional<std::wstring> EnvironmentValue(const wchar_t* name) {
 
 ScopedEnvironmentVariable::ScopedEnvironmentVariable(std::wstring name, const std::wstring& value)
     : m_name(std::move(name)), m_old(EnvironmentValue(m_name.c_str())) {
-    ::SetEnvironmentVariableW(m_name.c_str(), value.c_str());
+    ::SetEnvironmentVariableW(m_name.c_str(), value.empty() ? nullptr : value.c_str());
 }
 
 ScopedEnvironmentVariable::~ScopedEnvironmentVariable() {

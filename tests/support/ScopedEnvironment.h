@@ -1,4 +1,5 @@
-// An environment variable of this process set for one object's life and put back afterwards.
+// An environment variable of this process set (an empty value: removed) for one object's life and
+// put back afterwards.
 // Programs the test starts inherit the value.
 #pragma once
 
