@@ -5,6 +5,7 @@
 #include <array>
 
 #include "SupportContact.h"
+#include "TextConvert.h"
 #include "clsUTF8TextFile.h"
 #include "modCommon.h"
 
@@ -15,11 +16,6 @@ constexpr std::array<const wchar_t*, 4> kInstalledPrograms{L"zdvcore.exe", L"dro
                                                           L"zdvshengji.exe"};
 constexpr std::array<const wchar_t*, 4> kOfficeProcesses{L"excel.exe", L"winword.exe", L"wps.exe", L"et.exe"};
 constexpr std::size_t kMaxCommandLine = 512;
-
-std::wstring Lower(std::wstring text) {
-    if (!text.empty()) ::CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
 
 // Blank lines count as nothing: a file of only line ends must not open an empty dialog.
 std::wstring TrimBlanks(const std::wstring& text) {
@@ -36,8 +32,8 @@ std::wstring ContactText() { return std::wstring(kContactPrefix) + TESSALY_SUPPO
 
 std::optional<std::wstring> ScanPathFromArguments(const std::wstring& arguments) {
     if (arguments.size() < 4 || arguments.size() > kMaxCommandLine) return std::nullopt;
-    if (Lower(arguments.substr(0, 4)) != L"/sf ") return std::nullopt;
-    return Lower(arguments.substr(4));
+    if (ToLowerText(arguments.substr(0, 4)) != L"/sf ") return std::nullopt;
+    return ToLowerText(arguments.substr(4));
 }
 
 std::wstring GetMissingEngineFiles(const std::wstring& programFolder) {

@@ -126,7 +126,7 @@ void frmMain::ConnectEngine() {
     }
     if (!m_hwnd) return;
     const std::wstring text = main_startup::EngineFailureText();
-    ShowLoadEngineError(text, m_errorFontBig);
+    ShowLoadEngineError(text, false);  // reached only with a complete installation: the usual size
     ShowMessage(text, MB_OK | MB_ICONERROR);
 }
 

@@ -118,12 +118,10 @@ private:
     // What each top button's image shows now; the inactive store holds no pictures.
     std::array<std::optional<pictures::Picture>, kPageCount> m_imgTopBtn{};
     std::array<COLORREF, kPageCount> m_topBtnBack{};
-    std::array<bool, kPageCount> m_topBtnBold{};
     unique_hfont m_font;
     unique_hfont m_boldFont;
     unique_hfont m_errorFont;
     unique_hfont m_bigErrorFont;
-    bool m_errorFontBig = false;
 };
 
 }  // namespace tessaly

@@ -182,7 +182,6 @@ void frmMain::picTopBtn_MouseMove(int index) {
 
 void frmMain::SetTopButtonLook(int index, bool active) {
     m_topBtnBack[index] = active ? COLOR_ACTIVEBORDER : COLOR_WINDOW;
-    m_topBtnBold[index] = active;
     if (active)
         m_imgTopBtn[index] = pictures::TopButtonPicture(index);
     else
@@ -197,7 +196,6 @@ void frmMain::SetTopButtonLook(int index, bool active) {
 
 void frmMain::ShowLoadEngineError(const std::wstring& caption, bool bigFont) {
     HWND label = Item(kIdLblLoadEngineError);
-    m_errorFontBig = bigFont;
     ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(bigFont ? m_bigErrorFont.get() : m_errorFont.get()),
                    FALSE);
     ::SetWindowTextW(label, caption.c_str());
@@ -210,8 +208,11 @@ void frmMain::ShowItem(int id, bool visible) {
 
 HWND frmMain::Item(int id) const noexcept {
     if (!m_hwnd) return nullptr;
-    if (id >= kIdLblTopBtn0 && id < kIdImgTopBtn0 + kPageCount) {
-        const int index = (id - kIdLblTopBtn0) % 10;
+    // A button's caption and picture are children of the button, not of the window.
+    const bool caption = id >= kIdLblTopBtn0 && id < kIdLblTopBtn0 + kPageCount;
+    const bool picture = id >= kIdImgTopBtn0 && id < kIdImgTopBtn0 + kPageCount;
+    if (caption || picture) {
+        const int index = id - (caption ? kIdLblTopBtn0 : kIdImgTopBtn0);
         return ::GetDlgItem(::GetDlgItem(m_hwnd, kIdPicTopBtn0 + index), id);
     }
     return ::GetDlgItem(m_hwnd, id);

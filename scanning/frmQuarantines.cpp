@@ -2,6 +2,7 @@
 // and the handlers of "全选", "删除" and "恢复".
 #include "frmQuarantines.h"
 
+#include "ProgramTitle.h"
 #include "modCommon.h"
 
 #include <algorithm>
@@ -41,8 +42,8 @@ std::wstring frmQuarantines::ApplicationTitle() {
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     const wchar_t* name = std::wcsrchr(path, L'\\');
     name = name ? name + 1 : path;
-    if (_wcsicmp(name, L"zdvguard.exe") == 0) return L"ZDVGuard";
-    return L"Tessaly(Brenmoor增强版)";
+    if (_wcsicmp(name, L"zdvguard.exe") == 0) return kGuardTitle;
+    return kDrosselTitle;
 }
 
 std::wstring frmQuarantines::FormatSizeText(float megabytes) {

@@ -43,6 +43,23 @@ void Writer::AddDeflated(const std::string& name, Bytes data) {
     m_items.push_back(std::move(item));
 }
 
+namespace {
+
+// The fields a local header and its central-directory record share, from the flags to the name
+// length; ZIP64 moves both sizes into the extra field.
+void PutSharedHeaderFields(ByteVec& out, const Entry& e, bool forceZip64) {
+    PutU16(out, e.flags);
+    PutU16(out, e.method);
+    PutU16(out, e.modTime);
+    PutU16(out, e.modDate);
+    PutU32(out, e.crc);
+    PutU32(out, forceZip64 ? 0xFFFFFFFF : static_cast<std::uint32_t>(e.compressedSize));
+    PutU32(out, forceZip64 ? 0xFFFFFFFF : static_cast<std::uint32_t>(e.uncompressedSize));
+    PutU16(out, static_cast<std::uint16_t>(e.name.size()));
+}
+
+}  // namespace
+
 ByteVec Writer::Finish(bool forceZip64) const {
     ByteVec out;
     std::vector<std::uint64_t> offsets;
@@ -51,14 +68,7 @@ ByteVec Writer::Finish(bool forceZip64) const {
         const Entry& e = item.entry;
         PutU32(out, 0x04034b50);
         PutU16(out, forceZip64 ? 45 : 20);
-        PutU16(out, e.flags);
-        PutU16(out, e.method);
-        PutU16(out, e.modTime);
-        PutU16(out, e.modDate);
-        PutU32(out, e.crc);
-        PutU32(out, forceZip64 ? 0xFFFFFFFF : static_cast<std::uint32_t>(e.compressedSize));
-        PutU32(out, forceZip64 ? 0xFFFFFFFF : static_cast<std::uint32_t>(e.uncompressedSize));
-        PutU16(out, static_cast<std::uint16_t>(e.name.size()));
+        PutSharedHeaderFields(out, e, forceZip64);
         PutU16(out, forceZip64 ? 20 : 0);
         PutText(out, e.name);
         if (forceZip64) {
@@ -75,14 +85,7 @@ ByteVec Writer::Finish(bool forceZip64) const {
         PutU32(out, 0x02014b50);
         PutU16(out, forceZip64 ? 45 : 20);
         PutU16(out, forceZip64 ? 45 : 20);
-        PutU16(out, e.flags);
-        PutU16(out, e.method);
-        PutU16(out, e.modTime);
-        PutU16(out, e.modDate);
-        PutU32(out, e.crc);
-        PutU32(out, forceZip64 ? 0xFFFFFFFF : static_cast<std::uint32_t>(e.compressedSize));
-        PutU32(out, forceZip64 ? 0xFFFFFFFF : static_cast<std::uint32_t>(e.uncompressedSize));
-        PutU16(out, static_cast<std::uint16_t>(e.name.size()));
+        PutSharedHeaderFields(out, e, forceZip64);
         PutU16(out, forceZip64 ? 28 : 0);
         PutU16(out, 0);
         PutU16(out, 0);
