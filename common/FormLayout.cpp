@@ -1,6 +1,8 @@
 // Layout-table controls; see FormLayout.h.
 #include "FormLayout.h"
 
+#include "UiFont.h"
+
 namespace tessaly {
 
 HWND CreatePageWindow(const wchar_t* className, WNDPROC proc, HWND parent, int left, int top, int widthTwips,
@@ -27,14 +29,6 @@ HWND CreateLayoutControl(HWND parent, const ControlLayout& control, const PixelS
 void CreateLayoutControls(HWND parent, std::span<const ControlLayout> controls, const PixelScale& scale,
                           HFONT font) noexcept {
     for (const ControlLayout& control : controls) CreateLayoutControl(parent, control, scale, font);
-}
-
-bool MessageLogFont(LOGFONTW& font) noexcept {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return false;
-    font = metrics.lfMessageFont;
-    return true;
 }
 
 unique_hfont MessageFont(int extraHeight, int weight) noexcept {

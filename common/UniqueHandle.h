@@ -3,10 +3,15 @@
 // open is held by one of these typedefs.
 #pragma once
 
+#include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #include <unknwn.h>
 #include <ole2.h>
+#include <oleauto.h>
+#include <shtypes.h>
 
+#include <string_view>
 #include <utility>
 
 namespace tessaly {
@@ -98,6 +103,31 @@ struct MenuTraits {
     static void close(pointer h) noexcept { ::DestroyMenu(h); }
 };
 
+struct BstrTraits {
+    using pointer = BSTR;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer b) noexcept { ::SysFreeString(b); }
+};
+// Memory the COM allocator handed out: item-id lists of the shell, strings of StringFromCLSID.
+template <typename T>
+struct CoTaskMemTraits {
+    using pointer = T*;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer p) noexcept { ::CoTaskMemFree(p); }
+};
+// Memory from LocalAlloc, as security descriptors and FormatMessage buffers come.
+template <typename T>
+struct LocalMemTraits {
+    using pointer = T;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer p) noexcept { ::LocalFree(reinterpret_cast<HLOCAL>(p)); }
+};
+struct AddrInfoTraits {
+    using pointer = ADDRINFOW*;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer p) noexcept { ::FreeAddrInfoW(p); }
+};
+
 using unique_kernel_handle = unique_handle<NullHandleTraits>;  // processes, threads, events, mappings
 using unique_file = unique_handle<FileHandleTraits>;
 using unique_find = unique_handle<FindHandleTraits>;
@@ -112,6 +142,62 @@ using unique_memdc = unique_handle<MemoryDcTraits>;
 using unique_module = unique_handle<ModuleTraits>;
 using unique_hicon = unique_handle<IconTraits>;
 using unique_hmenu = unique_handle<MenuTraits>;
+using unique_bstr = unique_handle<BstrTraits>;
+template <typename T>
+using unique_cotaskmem = unique_handle<CoTaskMemTraits<T>>;
+using unique_pidl = unique_cotaskmem<ITEMIDLIST>;
+template <typename T>
+using unique_local = unique_handle<LocalMemTraits<T>>;
+using unique_addrinfo = unique_handle<AddrInfoTraits>;
+
+// A BSTR copy of the text (embedded NULs kept); empty owner when out of memory.
+inline unique_bstr MakeBstr(std::wstring_view text) noexcept {
+    return unique_bstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+}
+
+// The process and thread handles CreateProcessW hands back, each with its owner.
+struct ProcessHandles {
+    unique_kernel_handle process;
+    unique_kernel_handle thread;
+    DWORD processId = 0;
+};
+inline ProcessHandles TakeProcessHandles(const PROCESS_INFORMATION& info) noexcept {
+    ProcessHandles handles;
+    handles.process.reset(info.hProcess);
+    handles.thread.reset(info.hThread);
+    handles.processId = info.dwProcessId;
+    return handles;
+}
+
+// Owner of one VARIANT: initialised empty, cleared when replaced or destroyed.
+class unique_variant {
+public:
+    unique_variant() noexcept { ::VariantInit(&m_value); }
+    ~unique_variant() { ::VariantClear(&m_value); }
+    unique_variant(const unique_variant&) = delete;
+    unique_variant& operator=(const unique_variant&) = delete;
+    unique_variant(unique_variant&& other) noexcept : m_value(other.m_value) { ::VariantInit(&other.m_value); }
+    unique_variant& operator=(unique_variant&& other) noexcept {
+        if (this != &other) {
+            ::VariantClear(&m_value);
+            m_value = other.m_value;
+            ::VariantInit(&other.m_value);
+        }
+        return *this;
+    }
+
+    [[nodiscard]] VARIANT& get() noexcept { return m_value; }
+    [[nodiscard]] const VARIANT& get() const noexcept { return m_value; }
+    // Clears what is held and hands out the slot, for out-parameters.
+    VARIANT* put() noexcept {
+        ::VariantClear(&m_value);
+        return &m_value;
+    }
+    void reset() noexcept { ::VariantClear(&m_value); }
+
+private:
+    VARIANT m_value;
+};
 
 // Owner of one COM interface pointer.
 template <typename T>
@@ -144,9 +230,10 @@ private:
 };
 
 // Initialises COM on this thread for the life of the object (apartment-threaded, as the UI needs).
+// A thread already initialised in the same model counts (S_FALSE) and is balanced too.
 class ComApartment {
 public:
-    ComApartment() noexcept : m_hr(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED) noexcept : m_hr(::CoInitializeEx(nullptr, model)) {}
     ~ComApartment() { if (SUCCEEDED(m_hr)) ::CoUninitialize(); }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;

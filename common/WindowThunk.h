@@ -1,9 +1,11 @@
 // The one window procedure of every form class: it stores the object passed to CreateWindowExW on
 // WM_NCCREATE, forwards each message to its HandleMessage and forgets the window on WM_NCDESTROY.
-// No exception leaves it. A class T befriends WindowThunk<T> and owns `HWND m_hwnd`.
+// No exception leaves it; a fault it catches goes to the program's error log. A class T befriends WindowThunk<T> and owns `HWND m_hwnd`.
 #pragma once
 
 #include <windows.h>
+
+#include "FaultLog.h"
 
 namespace tessaly {
 
@@ -27,6 +29,7 @@ struct WindowThunk {
             }
             return self->HandleMessage(msg, wParam, lParam);
         } catch (...) {
+            LogCaughtFault(L"window procedure");
             return ::DefWindowProcW(hwnd, msg, wParam, lParam);
         }
     }
