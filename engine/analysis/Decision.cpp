@@ -5,16 +5,42 @@
 #include "Decision.h"
 
 #include "Heuristics.h"
+#include "VbaText.h"
 
 namespace tessaly::analysis {
+namespace {
+
+// "word/vbaProject.bin/VBA/Module1" -> "Module1"
+std::string_view ModuleNameOf(std::string_view where) {
+    const std::size_t slash = where.rfind('/');
+    return slash == std::string_view::npos ? where : where.substr(slash + 1);
+}
+
+}  // namespace
 
 Verdict Decide(const Findings& f, const SignatureSet& signatures) {
     std::vector<NormalisedCode> code;
     code.reserve(f.code.size());
-    for (const MacroCode& c : f.code) code.push_back({NormaliseSource(c.source), c.isXlm});
+    for (const MacroCode& c : f.code) {
+        const bool vba = !c.isXlm && !c.isWordBasic;
+        code.push_back({NormaliseSource(vba ? StripVbaComments(c.source) : c.source), c.isXlm, c.isWordBasic,
+                        NormaliseSource(ModuleNameOf(c.where))});
+    }
+    for (const NormalisedCode& c : code) {
+        const auto language = c.isXlm ? Signature::Target::kXlm
+                              : c.isWordBasic ? Signature::Target::kWordBasic
+                                              : Signature::Target::kVba;
+        if (auto name = signatures.Match(c.text, language, false)) return {kScanInfected, *name};
+    }
+    // Descriptions of a behaviour ordinary macros share count only in code that runs by itself.
+    const SelfStartingCode selfStarting = FindSelfStartingCode(code, f.xlmAutoOpen);
+    std::string reached;
+    for (std::string_view p : selfStarting.vbaProcedures) reached.append(p).push_back(' ');
+    if (auto name = signatures.Match(reached, Signature::Target::kVba, true)) return {kScanInfected, *name};
     for (const NormalisedCode& c : code)
-        if (auto name = signatures.Match(c.text, c.isXlm)) return {kScanInfected, *name};
-    if (auto name = HeuristicName(code, f.xlmAutoOpen)) return {kScanInfected, *name};
+        if (c.isXlm && selfStarting.xlm)
+            if (auto name = signatures.Match(c.text, Signature::Target::kXlm, true)) return {kScanInfected, *name};
+    if (auto name = HeuristicName(code, selfStarting)) return {kScanInfected, *name};
 
     if (f.encrypted) return {kScanEncrypted, "encrypted document"};
     if (f.damaged) return {kScanDamaged, f.reason.empty() ? "damaged document" : f.reason};

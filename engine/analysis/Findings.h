@@ -13,6 +13,7 @@ struct MacroCode {
     std::string where;   // e.g. "Macros/VBA/NewMacros" or "xl/macrosheets/sheet1.xml"
     std::string source;  // VBA source or XLM formulas as text
     bool isXlm = false;
+    bool isWordBasic = false;  // Word 6.0/95 macros, as text recovered from their tokens
 };
 
 struct Findings {

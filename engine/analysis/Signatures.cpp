@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "BuiltinSignatures.inc"
+#include "TextLines.h"
 
 namespace tessaly::analysis {
 namespace {
@@ -19,6 +20,13 @@ std::string_view Trim(std::string_view s) {
 bool Contains(std::string_view text, const std::string& pattern) { return text.find(pattern) != std::string_view::npos; }
 
 bool Usable(const Signature& s) { return !s.name.empty() && (!s.all.empty() || !s.any.empty()); }
+
+Signature::Target TargetNamed(std::string_view value) {
+    if (value == "xlm") return Signature::Target::kXlm;
+    if (value == "wordbasic") return Signature::Target::kWordBasic;
+    if (value == "any") return Signature::Target::kAny;
+    return Signature::Target::kVba;
+}
 
 }  // namespace
 
@@ -51,30 +59,25 @@ SignatureSet SignatureSet::Parse(std::string_view text) {
         if (Usable(current)) set.m_signatures.push_back(std::move(current));
         current = Signature{};
     };
-    while (!text.empty()) {
-        const std::size_t eol = text.find('\n');
-        std::string_view line = Trim(text.substr(0, eol));
-        text = eol == std::string_view::npos ? std::string_view{} : text.substr(eol + 1);
-        if (line.empty() || line.front() == '#') continue;
+    ForEachLine(text, [&](std::string_view raw) {
+        const std::string_view line = Trim(raw);
+        if (line.empty() || line.front() == '#') return;
         if (line.front() == '[' && line.back() == ']') {
             flush();
             current.name = std::string(Trim(line.substr(1, line.size() - 2)));
-            continue;
+            return;
         }
         const std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos || current.name.empty()) continue;
+        if (eq == std::string_view::npos || current.name.empty()) return;
         const std::string_view key = Trim(line.substr(0, eq));
         const std::string value = NormaliseSource(Trim(line.substr(eq + 1)));
-        if (value.empty()) continue;
+        if (value.empty()) return;
         if (key == "all") current.all.push_back(value);
         else if (key == "any") current.any.push_back(value);
         else if (key == "none") current.none.push_back(value);
-        else if (key == "target") {
-            current.target = value == "xlm" ? Signature::Target::kXlm
-                             : value == "any" ? Signature::Target::kAny
-                                              : Signature::Target::kVba;
-        }
-    }
+        else if (key == "start") current.needsAutoStart = value == "auto";
+        else if (key == "target") current.target = TargetNamed(value);
+    });
     flush();
     return set;
 }
@@ -83,10 +86,11 @@ SignatureSet SignatureSet::Builtin() {
     return Parse(std::string_view(reinterpret_cast<const char*>(kBuiltinSignatureBytes), sizeof kBuiltinSignatureBytes - 1));
 }
 
-std::optional<std::string> SignatureSet::Match(std::string_view source, bool isXlm) const {
+std::optional<std::string> SignatureSet::Match(std::string_view source, Signature::Target language,
+                                               bool startsItself) const {
     for (const Signature& s : m_signatures) {
-        if (s.target == Signature::Target::kVba && isXlm) continue;
-        if (s.target == Signature::Target::kXlm && !isXlm) continue;
+        if (s.target != Signature::Target::kAny && s.target != language) continue;
+        if (s.needsAutoStart && !startsItself) continue;
         if (!std::all_of(s.all.begin(), s.all.end(), [&](const std::string& p) { return Contains(source, p); })) continue;
         if (!s.any.empty() &&
             std::none_of(s.any.begin(), s.any.end(), [&](const std::string& p) { return Contains(source, p); }))

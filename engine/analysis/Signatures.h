@@ -2,10 +2,12 @@
 // normalised macro source. Text format (UTF-8, '#' starts a comment line):
 //
 //   [W97M.Example]
-//   target = vba        (vba, xlm or any; default vba)
+//   target = vba        (vba, xlm, wordbasic or any; default vba)
 //   all = pattern       (every one must occur)
 //   any = pattern       (at least one must occur, when any are given)
 //   none = pattern      (none may occur)
+//   start = auto        (only when the document's macros start themselves: for descriptions of a
+//                        behaviour that ordinary macros share, such as downloading a file)
 //
 // Patterns match the source after normalisation: lower case, line continuations joined, every run
 // of white space one blank.
@@ -20,7 +22,8 @@ namespace tessaly::analysis {
 
 struct Signature {
     std::string name;
-    enum class Target { kVba, kXlm, kAny } target = Target::kVba;
+    enum class Target { kVba, kXlm, kWordBasic, kAny } target = Target::kVba;
+    bool needsAutoStart = false;
     std::vector<std::string> all, any, none;
 };
 
@@ -32,7 +35,8 @@ public:
 
     [[nodiscard]] std::size_t size() const { return m_signatures.size(); }
     // Name of the first signature matching this normalised source, if any.
-    [[nodiscard]] std::optional<std::string> Match(std::string_view normalisedSource, bool isXlm) const;
+    [[nodiscard]] std::optional<std::string> Match(std::string_view normalisedSource, Signature::Target language,
+                                                   bool startsItself) const;
 
 private:
     std::vector<Signature> m_signatures;

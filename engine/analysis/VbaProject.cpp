@@ -6,6 +6,8 @@
 
 #include "Limits.h"
 #include "OvbaCompression.h"
+#include "TextLines.h"
+#include "VbaText.h"
 
 namespace tessaly::analysis::vba {
 namespace {
@@ -15,6 +17,7 @@ enum : std::uint16_t {
     kModuleName = 0x0019,
     kModuleNameUnicode = 0x0047,
     kModuleStreamName = 0x001A,
+    kModuleStreamNameUnicode = 0x0032,
     kModuleOffset = 0x0031,
     kModuleTerminator = 0x002B,
     kDirTerminator = 0x0010,
@@ -62,6 +65,9 @@ bool ParseDir(Bytes dir, Project& project) {
             case kModuleStreamName:
                 if (current) current->streamName.assign(data.begin(), data.end());
                 break;
+            case kModuleStreamNameUnicode:
+                if (current) current->unicodeStreamName = Utf16ToUtf8(data);
+                break;
             case kModuleOffset:
                 if (current && data.size() >= 4) current->textOffset = ReadU32(data, 0);
                 break;
@@ -83,8 +89,7 @@ bool IsProjectBookkeeping(const std::string& name) {
 }
 
 void ReadModule(const cfb::CompoundFile& file, std::uint32_t vbaStorage, Module& m) {
-    const std::string& streamName = m.streamName.empty() ? m.name : m.streamName;
-    auto index = file.Child(vbaStorage, streamName);
+    auto index = file.Child(vbaStorage, StreamNameOf(m));
     if (!index) return;
     m.streamPresent = true;
     auto stream = file.ReadStream(*index);
@@ -124,6 +129,13 @@ std::optional<std::string> FindSource(Bytes stream) {
 
 }  // namespace
 
+// Names outside ASCII ("Лист1") are in the project's code page in MODULESTREAMNAME, so only the
+// Unicode record matches the storage's UTF-16 names.
+const std::string& StreamNameOf(const Module& m) {
+    if (!m.unicodeStreamName.empty()) return m.unicodeStreamName;
+    return m.streamName.empty() ? m.name : m.streamName;
+}
+
 Project ReadProject(const cfb::CompoundFile& file, std::uint32_t projectStorage) {
     Project project;
     auto vbaStorage = file.Child(projectStorage, "VBA");
@@ -149,14 +161,14 @@ Project ReadProject(const cfb::CompoundFile& file, std::uint32_t projectStorage)
         const std::string& name = file.entries()[child].name;
         if (IsProjectBookkeeping(name)) continue;
         const bool named = std::any_of(project.modules.begin(), project.modules.end(), [&](const Module& m) {
-            return cfb::EqualsNoCase(m.streamName.empty() ? m.name : m.streamName, name);
+            return cfb::EqualsNoCase(StreamNameOf(m), name);
         });
         if (named) continue;
         project.orphanStreams.push_back(name);
         if (auto stream = file.ReadStream(child)) {
             if (auto source = FindSource(*stream)) {
                 Module m;
-                m.name = m.streamName = name;
+                m.name = m.streamName = m.unicodeStreamName = name;
                 m.streamPresent = m.sourceReadable = true;
                 m.source = std::move(*source);
                 project.orphanSources.push_back(std::move(m));
@@ -185,18 +197,14 @@ std::vector<std::uint32_t> FindProjectStorages(const cfb::CompoundFile& file) {
 
 bool HasMeaningfulCode(const Project& project) {
     for (const Module& m : project.modules) {
-        std::size_t start = 0;
-        while (start < m.source.size()) {
-            std::size_t end = m.source.find('\n', start);
-            if (end == std::string::npos) end = m.source.size();
-            std::string_view line(m.source.data() + start, end - start);
+        bool meaningful = false;
+        ForEachLine(StripVbaComments(m.source), [&](std::string_view line) {
             while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
-            while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
-            const bool boilerplate = line.empty() || line.rfind("Attribute ", 0) == 0 ||
-                                     line == "Option Explicit" || line.front() == '\'';
-            if (!boilerplate) return true;
-            start = end + 1;
-        }
+            while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+            const bool boilerplate = line.empty() || line.rfind("Attribute ", 0) == 0 || line == "Option Explicit";
+            if (!boilerplate) meaningful = true;
+        });
+        if (meaningful) return true;
     }
     return false;
 }

@@ -13,13 +13,17 @@ namespace tessaly::analysis::vba {
 struct Module {
     std::string name;        // from the MODULENAME record
     std::string unicodeName; // from MODULENAMEUNICODE, may disagree on purpose
-    std::string streamName;
+    std::string streamName;         // MODULESTREAMNAME in the project's code page
+    std::string unicodeStreamName;  // MODULESTREAMNAMEUNICODE: what the storage really names
     std::uint32_t textOffset = 0;
     bool streamPresent = false;
     bool sourceReadable = false;
     bool hasCompiledCode = false;  // bytes before the source (p-code) are present
     std::string source;
 };
+
+// The stream a module's source lives in, as the compound file names it (UTF-8).
+const std::string& StreamNameOf(const Module& m);
 
 struct Project {
     std::vector<Module> modules;

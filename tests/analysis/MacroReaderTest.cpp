@@ -39,20 +39,38 @@ TEST(Ovba, CopyTokensBeforeTheChunkStartAreRejected) {
 }
 
 TEST(Signatures, FormatAndMatching) {
+    using Target = analysis::Signature::Target;
     const auto set = analysis::SignatureSet::Parse(
         "# comment\n"
         "[A.All]\nall = foo.bar\nall = baz\n"
         "[B.Any]\nany = one\nany = two\nnone = never\n"
         "[C.Xlm]\ntarget = xlm\nall = exec(\n"
+        "[D.WordBasic]\ntarget = wordbasic\nall = sub aaazao\n"
+        "[E.OnOpen]\nstart = auto\nall = urldownloadtofile\n"
         "[Empty]\n"
         "stray = line\n");
-    EXPECT_EQ(set.size(), 3u);
-    EXPECT_EQ(set.Match("x foo.bar y baz", false), "A.All");
-    EXPECT_EQ(set.Match("foo.bar only", false), std::nullopt);
-    EXPECT_EQ(set.Match("two", false), "B.Any");
-    EXPECT_EQ(set.Match("two never", false), std::nullopt);
-    EXPECT_EQ(set.Match("exec(", false), std::nullopt);
-    EXPECT_EQ(set.Match("exec(", true), "C.Xlm");
+    EXPECT_EQ(set.size(), 5u);
+    EXPECT_EQ(set.Match("x foo.bar y baz", Target::kVba, false), "A.All");
+    EXPECT_EQ(set.Match("foo.bar only", Target::kVba, false), std::nullopt);
+    EXPECT_EQ(set.Match("two", Target::kVba, false), "B.Any");
+    EXPECT_EQ(set.Match("two never", Target::kVba, false), std::nullopt);
+    EXPECT_EQ(set.Match("exec(", Target::kVba, false), std::nullopt);
+    EXPECT_EQ(set.Match("exec(", Target::kXlm, false), "C.Xlm");
+    EXPECT_EQ(set.Match("sub aaazao", Target::kVba, false), std::nullopt);
+    EXPECT_EQ(set.Match("sub aaazao", Target::kWordBasic, false), "D.WordBasic");
+    // A behaviour that ordinary macros share names a virus only in code that starts itself.
+    EXPECT_EQ(set.Match("urldownloadtofile", Target::kVba, false), std::nullopt);
+    EXPECT_EQ(set.Match("urldownloadtofile", Target::kVba, true), "E.OnOpen");
+}
+
+TEST(Signatures, EveryLineEndingSeparatesLines) {
+    using Target = analysis::Signature::Target;
+    for (const char* eol : {"\r", "\n", "\r\n"}) {
+        const std::string text = std::string("[A]") + eol + "all = one" + eol + "[B]" + eol + "all = two" + eol;
+        const auto set = analysis::SignatureSet::Parse(text);
+        EXPECT_EQ(set.size(), 2u) << static_cast<int>(eol[0]);
+        EXPECT_EQ(set.Match("two", Target::kVba, false), "B");
+    }
 }
 
 TEST(Signatures, NormalisationJoinsContinuationsAndCase) {

@@ -1,6 +1,8 @@
 # Tessaly macro virus signatures.
 # Each section names a family and describes, over the normalised macro source (lower case, white
-# space collapsed), the statements by which it spreads or drops. Loaded by zdvcore.exe from
+# space collapsed, comments removed), the statements by which it spreads or drops. Descriptions of
+# a behaviour that ordinary macros share too (downloading, writing a script, mailing) carry
+# "start = auto": they name a virus only in macros that start themselves. Loaded by zdvcore.exe from
 # "tessaly.sig" in the program folder; a built-in copy is used when the file is missing.
 
 # Word: copies its own module into the global template with the code module interface.
@@ -31,11 +33,13 @@ any = .addfromstring
 # Excel: drops a copy of itself into the start-up folder, so every workbook gets infected.
 [X97M.Replicator.XLStart]
 target = vba
+start = auto
 all = application.startuppath
 all = .saveas
 
 [X97M.Replicator.XLStartPath]
 target = vba
+start = auto
 all = xlstart
 all = .saveas
 
@@ -51,6 +55,7 @@ any = workbook_sheetactivate
 # Mass mailer: sends the infected document to the address book.
 [W97M.MassMailer]
 target = vba
+start = auto
 all = outlook.application
 all = getnamespace("mapi")
 any = addresslists
@@ -59,6 +64,7 @@ any = .recipients.add
 # Dropper: writes a script or program to disk and runs it.
 [W97M.Dropper.Script]
 target = vba
+start = auto
 all = scripting.filesystemobject
 all = .createtextfile
 any = wscript.shell
@@ -69,6 +75,7 @@ any = .run
 # Downloader: fetches a program from the network and starts it.
 [W97M.Downloader.UrlMon]
 target = vba
+start = auto
 all = urldownloadtofile
 any = shell
 any = .run
@@ -77,6 +84,7 @@ any = shellexecute
 
 [W97M.Downloader.XmlHttp]
 target = vba
+start = auto
 any = msxml2.xmlhttp
 any = microsoft.xmlhttp
 any = winhttp.winhttprequest
