@@ -7,6 +7,7 @@
 #include <set>
 
 #include "Limits.h"
+#include "XlmFunctions.h"
 
 namespace tessaly::analysis::biff {
 namespace {
@@ -44,16 +45,6 @@ bool ForEachRecord(Bytes stream, F&& visit) {
     return true;
 }
 
-// XLM function ids whose use is what makes a macro sheet dangerous.
-const char* FunctionName(std::uint16_t id) {
-    switch (id & 0x7FFF) {
-        case 110: return "EXEC(";
-        case 149: return "REGISTER(";
-        case 150: return "CALL(";
-        default: return nullptr;
-    }
-}
-
 // Function ids and string constants of a parsed formula, appended as text.
 void AppendFormulaText(Bytes rgce, std::string& out) {
     std::size_t i = 0;
@@ -71,12 +62,12 @@ void AppendFormulaText(Bytes rgce, std::string& out) {
             continue;
         }
         if ((ptg == 0x21 || ptg == 0x41 || ptg == 0x61) && i + 2 < rgce.size()) {
-            if (const char* name = FunctionName(ReadU16(rgce, i + 1))) out += name;
+            if (auto name = xlm::FunctionName(ReadU16(rgce, i + 1))) out += *name;
             i += 3;
             continue;
         }
         if ((ptg == 0x22 || ptg == 0x42 || ptg == 0x62) && i + 3 < rgce.size()) {
-            if (const char* name = FunctionName(ReadU16(rgce, i + 2))) out += name;
+            if (auto name = xlm::VariableFunctionName(ReadU16(rgce, i + 2))) out += *name;
             i += 4;
             continue;
         }

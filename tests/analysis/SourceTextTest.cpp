@@ -112,6 +112,20 @@ TEST(SourceText, ProceduresAndWhatAutoStartReaches) {
     EXPECT_EQ(reached[2].name, "deep");
 }
 
+TEST(SourceText, Excel4CommandsAreNotTakenForFunctionsOfTheSameNumber) {
+    analysis::Analyzer heuristicsOnly("[Unused]\nall = nothing-like-this\n");
+    auto scan = [&](std::uint16_t call) {
+        return heuristicsOnly.Scan(MakeXls({.macroSheet = true, .autoOpenName = true, .macroCall = call}));
+    };
+    EXPECT_EQ(scan(110).text, "Heur.XLM.Runner");      // EXEC
+    EXPECT_EQ(scan(150).text, "Heur.XLM.Register");    // CALL
+    // DELETE.NAME and FORMAT.FONT share those numbers as commands: macros, but no runner.
+    for (std::uint16_t command : {0x8000 | 110, 0x8000 | 150}) {
+        const auto v = scan(command);
+        EXPECT_EQ(v.code, analysis::kScanSuspected) << command << ": " << v.text;
+    }
+}
+
 TEST(SourceText, ModuleNamesOutsideAsciiAreRead) {
     // Russian Excel names its sheet modules "Лист1"; MODULENAME holds them in code page 1251.
     VbaModule sheet{"Лист1", "Attribute VB_Name = \"Лист1\"\r\n", true};
