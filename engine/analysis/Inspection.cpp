@@ -4,6 +4,7 @@
 #include "Inspection.h"
 
 #include "Biff.h"
+#include "DataSpaces.h"
 #include "Limits.h"
 #include "Ooxml.h"
 #include "VbaProject.h"
@@ -122,6 +123,10 @@ void InspectCompoundFile(const cfb::CompoundFile& file, Findings& f, int /*nesti
     if (file.Child(0, "EncryptionInfo") && file.Child(0, "EncryptedPackage")) {
         f.encrypted = true;
         f.reason = "encrypted package";
+    }
+    if (dataspaces::ReadProtection(file).protectsContent()) {
+        f.encrypted = true;
+        f.reason = "rights-protected document";
     }
     if (auto word = file.Child(0, "WordDocument")) {
         auto stream = file.ReadStream(*word);
