@@ -7,6 +7,7 @@
 
 #include "Biff.h"
 #include "CfbWriter.h"
+#include "RootStreamRewrites.h"
 #include "VbaProject.h"
 
 namespace tessaly::analysis {
@@ -30,6 +31,11 @@ RebuildResult RebuildWithoutMacros(const cfb::CompoundFile& file) {
             result.failure = "the whole file is a VBA project";
             return result;
         }
+    }
+    RootStreamRewrites rewrites = RewriteMacroRecords(file);
+    if (!rewrites.refusal.empty()) {
+        result.failure = rewrites.refusal;
+        return result;
     }
     cfb::Node root;
     root.clsid = file.root().clsid;
@@ -57,7 +63,11 @@ RebuildResult RebuildWithoutMacros(const cfb::CompoundFile& file) {
                 result.failure = "unreadable stream " + childPath;
                 return;
             }
-            if (storage == 0 && (cfb::EqualsNoCase(e.name, "Workbook") || cfb::EqualsNoCase(e.name, "Book"))) {
+            if (auto rewritten = storage == 0 ? rewrites.streams.find(e.name) : rewrites.streams.end();
+                rewritten != rewrites.streams.end()) {
+                data = std::move(rewritten->second);
+                result.changedStreams.push_back(childPath);
+            } else if (storage == 0 && (cfb::EqualsNoCase(e.name, "Workbook") || cfb::EqualsNoCase(e.name, "Book"))) {
                 auto fixed = biff::WithoutVbaProjectRecord(*data);
                 if (!fixed) {
                     ok = false;

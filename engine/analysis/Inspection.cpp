@@ -7,6 +7,8 @@
 #include "DataSpaces.h"
 #include "Limits.h"
 #include "Ooxml.h"
+#include "Ppt.h"
+#include "PptInspection.h"
 #include "VbaProject.h"
 #include "WordFib.h"
 #include "Zip.h"
@@ -112,7 +114,7 @@ void InspectPackage(const zip::Archive& archive, Findings& f, int nesting) {
 
 }  // namespace
 
-void InspectCompoundFile(const cfb::CompoundFile& file, Findings& f, int /*nesting*/) {
+void InspectCompoundFile(const cfb::CompoundFile& file, Findings& f, int nesting) {
     f.container = Container::kCompoundFile;
     // Every stream must read back; a broken chain anywhere is a damaged file.
     for (std::uint32_t i = 0; i < file.entries().size(); ++i) {
@@ -137,6 +139,7 @@ void InspectCompoundFile(const cfb::CompoundFile& file, Findings& f, int /*nesti
             if (info.encrypted) f.encrypted = true;
         }
     }
+    if (file.Child(0, ppt::kDocumentStream)) InspectPresentation(file, f, nesting);
     auto workbook = file.Child(0, "Workbook");
     if (!workbook) workbook = file.Child(0, "Book");
     if (workbook) InspectWorkbook(file, *workbook, f);

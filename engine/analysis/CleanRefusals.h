@@ -1,0 +1,14 @@
+// Why a clean was refused, as the user reads it in the scan page's result list: Chinese like every
+// other text the user sees. The document is left exactly as it was whenever one of these is given.
+#pragma once
+
+#include <string_view>
+
+namespace tessaly::analysis::refusals {
+
+inline constexpr std::string_view kPresentationUnreadable =
+    "演示文稿的记录结构无法完整读取，无法在保证文档可用的前提下删除其中的宏，文档未作改动。";
+inline constexpr std::string_view kEmbeddedMacros =
+    "演示文稿中嵌入的文档本身带有宏，无法只删除演示文稿的宏，文档未作改动。";
+
+}  // namespace tessaly::analysis::refusals

@@ -1,0 +1,213 @@
+// Every record is read through its header and checked against the bytes that hold it; the edit
+// chain has a visited set, so a looping chain ends. Storages are looked for twice: in the walk of
+// the top-level records (which finds stale and unreferenced copies too) and through the persist
+// directories (which still works where garbage interrupts the walk).
+#include "Ppt.h"
+
+#include <algorithm>
+#include <set>
+
+#include "Limits.h"
+#include "VbaProject.h"
+#include "ZlibInflate.h"
+
+namespace tessaly::analysis::ppt {
+namespace {
+
+constexpr std::uint32_t kEncryptedHeaderToken = 0xF3D1C4DF;
+constexpr std::size_t kMaxEdits = 4096;
+constexpr std::size_t kUserEditLength = 0x1C;
+
+std::optional<std::map<std::uint32_t, std::uint32_t>> ReadDirectoryAtom(Bytes stream, std::size_t at) {
+    const auto header = ReadHeader(stream, at);
+    if (!header || header->type != kPersistDirectoryAtom) return std::nullopt;
+    std::map<std::uint32_t, std::uint32_t> directory;
+    ByteReader r(stream.subspan(at + kHeaderSize, header->length));
+    while (!r.atEnd()) {
+        const std::uint32_t word = r.u32();
+        const std::uint32_t first = word & 0xFFFFF;
+        const std::uint32_t count = word >> 20;
+        for (std::uint32_t k = 0; k < count && r.ok(); ++k) directory[first + k] = r.u32();
+        if (!r.ok()) return std::nullopt;
+    }
+    return directory;
+}
+
+std::optional<UserEdit> ReadUserEdit(Bytes stream, std::size_t at, std::uint32_t& previous) {
+    const auto header = ReadHeader(stream, at);
+    if (!header || header->type != kUserEditAtom || header->length < kUserEditLength) return std::nullopt;
+    ByteReader r(stream, at + kHeaderSize);
+    UserEdit edit;
+    edit.offset = at;
+    r.skip(8);  // last slide viewed, build and format versions
+    previous = r.u32();
+    edit.directoryOffset = r.u32();
+    edit.docPersistIdRef = r.u32();
+    r.skip(8);  // persist id seed, last view
+    if (header->length >= kUserEditLength + 4) edit.encryptSessionPersistIdRef = r.u32();
+    if (!r.ok()) return std::nullopt;
+    auto directory = ReadDirectoryAtom(stream, edit.directoryOffset);
+    if (!directory) return std::nullopt;
+    edit.directory = std::move(*directory);
+    return edit;
+}
+
+// The container's children, each a (header, offset) pair, when they tile the container exactly.
+std::optional<std::vector<std::pair<RecordHeader, std::size_t>>> Children(Bytes stream, std::size_t at) {
+    const auto header = ReadHeader(stream, at);
+    if (!header || !header->isContainer()) return std::nullopt;
+    std::vector<std::pair<RecordHeader, std::size_t>> children;
+    const std::size_t end = at + kHeaderSize + header->length;
+    for (std::size_t p = at + kHeaderSize; p < end;) {
+        const auto child = ReadHeader(stream.first(end), p);
+        if (!child) return std::nullopt;
+        children.push_back({*child, p});
+        p += kHeaderSize + child->length;
+    }
+    return children;
+}
+
+std::optional<ByteVec> StorageOf(Bytes stream, std::size_t at) {
+    const auto header = ReadHeader(stream, at);
+    if (!header || header->type != kExternalOleObjectStg) return std::nullopt;
+    Bytes body = stream.subspan(at + kHeaderSize, header->length);
+    if (header->instance == 0) return ByteVec(body.begin(), body.end());
+    ByteReader r(body);
+    const std::uint32_t declared = r.u32();
+    if (!r.ok()) return std::nullopt;
+    return InflateZlib(body.subspan(4), declared, limits::kMaxStreamBytes);
+}
+
+}  // namespace
+
+std::optional<RecordHeader> ReadHeader(Bytes data, std::size_t at) {
+    ByteReader r(data, at);
+    const std::uint16_t versionAndInstance = r.u16();
+    RecordHeader h;
+    h.type = r.u16();
+    h.length = r.u32();
+    if (!r.ok() || h.length > r.remaining()) return std::nullopt;
+    h.version = versionAndInstance & 0x000F;
+    h.instance = versionAndInstance >> 4;
+    return h;
+}
+
+std::optional<std::uint32_t> CurrentEditOffset(Bytes currentUser) {
+    const auto header = ReadHeader(currentUser, 0);
+    if (!header || header->type != kCurrentUserAtom) return std::nullopt;
+    ByteReader r(currentUser, kHeaderSize + 8);  // past the fixed size and the header token
+    const std::uint32_t offset = r.u32();
+    if (!r.ok()) return std::nullopt;
+    return offset;
+}
+
+bool CurrentUserSaysEncrypted(Bytes currentUser) {
+    ByteReader r(currentUser, kHeaderSize + 4);
+    return r.u32() == kEncryptedHeaderToken && r.ok();
+}
+
+std::optional<PersistDirectory> ReadPersistDirectory(Bytes stream, std::uint32_t currentEdit) {
+    PersistDirectory result;
+    std::set<std::size_t> visited;
+    std::size_t at = currentEdit;
+    while (true) {
+        if (visited.size() >= kMaxEdits || !visited.insert(at).second) return std::nullopt;
+        std::uint32_t previous = 0;
+        auto edit = ReadUserEdit(stream, at, previous);
+        if (!edit) return std::nullopt;
+        for (const auto& [id, offset] : edit->directory) result.live.emplace(id, offset);  // newest wins
+        result.edits.push_back(std::move(*edit));
+        if (previous == 0) return result;
+        at = previous;
+    }
+}
+
+std::vector<VbaInfoPlace> FindVbaInfo(Bytes stream, std::size_t documentOffset) {
+    std::vector<VbaInfoPlace> places;
+    const auto document = ReadHeader(stream, documentOffset);
+    if (!document || document->type != kDocument) return places;
+    const auto children = Children(stream, documentOffset);
+    if (!children) return places;
+    for (const auto& [header, at] : *children) {
+        if (header.type != kList) continue;
+        const auto entries = Children(stream, at);
+        if (!entries) continue;
+        for (const auto& [entry, entryAt] : *entries) {
+            if (entry.type != kVbaInfo) continue;
+            const std::size_t atomAt = entryAt + kHeaderSize;
+            const auto atom = ReadHeader(stream, atomAt);
+            ByteReader r(stream, atomAt + kHeaderSize);
+            VbaInfoPlace place{atomAt, r.u32(), r.u32() != 0};
+            if (atom && atom->type == kVbaInfoAtom && r.ok()) places.push_back(place);
+        }
+    }
+    return places;
+}
+
+TopLevel WalkTopLevel(Bytes stream) {
+    TopLevel walk;
+    std::size_t at = 0;
+    while (at + kHeaderSize <= stream.size()) {
+        const auto header = ReadHeader(stream, at);
+        if (!header) return walk;
+        walk.offsets.push_back(at);
+        at += kHeaderSize + header->length;
+    }
+    walk.complete = at == stream.size();
+    return walk;
+}
+
+Presentation ReadPresentation(Bytes stream, Bytes currentUser) {
+    Presentation p;
+    p.encrypted = !currentUser.empty() && CurrentUserSaysEncrypted(currentUser);
+    std::optional<PersistDirectory> persist;
+    if (auto edit = CurrentEditOffset(currentUser)) persist = ReadPersistDirectory(stream, *edit);
+    std::optional<std::size_t> vbaOffset;
+    if (persist) {
+        const UserEdit& current = persist->edits.front();
+        if (current.encryptSessionPersistIdRef != 0 && persist->live.count(current.encryptSessionPersistIdRef)) {
+            const auto session = ReadHeader(stream, persist->live.at(current.encryptSessionPersistIdRef));
+            if (session && session->type == kCryptSession10Container) p.encrypted = true;
+        }
+        if (persist->live.count(current.docPersistIdRef))
+            for (const VbaInfoPlace& info : FindVbaInfo(stream, persist->live.at(current.docPersistIdRef)))
+                if (info.persistIdRef != 0 && persist->live.count(info.persistIdRef))
+                    vbaOffset = persist->live.at(info.persistIdRef);
+    }
+    if (p.encrypted) return p;  // every persist object is encrypted: nothing more can be read
+    std::set<std::size_t> candidates;
+    for (std::size_t at : WalkTopLevel(stream).offsets) candidates.insert(at);
+    if (persist)
+        for (const UserEdit& edit : persist->edits)
+            for (const auto& [id, at] : edit.directory) candidates.insert(at);
+    for (std::size_t at : candidates) {
+        const auto header = ReadHeader(stream, at);
+        if (!header || header->type != kExternalOleObjectStg) continue;
+        p.storages.push_back({at, vbaOffset && *vbaOffset == at, StorageOf(stream, at)});
+    }
+    return p;
+}
+
+Presentation ReadPresentation(const cfb::CompoundFile& file) {
+    const auto streamIndex = file.Child(0, kDocumentStream);
+    const auto stream = streamIndex ? file.ReadStream(*streamIndex) : std::nullopt;
+    if (!stream) return {};
+    ByteVec currentUser;
+    if (auto cu = file.Child(0, kCurrentUserStream)) currentUser = file.ReadStream(*cu).value_or(ByteVec{});
+    Presentation p = ReadPresentation(*stream, currentUser);
+    if (file.Child(0, "EncryptedSummary")) {
+        p.encrypted = true;
+        p.storages.clear();
+    }
+    return p;
+}
+
+bool IsVbaProjectStorage(const std::optional<ByteVec>& storage) {
+    if (!storage) return false;
+    const auto inner = cfb::CompoundFile::Open(*storage);
+    if (!inner) return false;
+    const auto projects = vba::FindProjectStorages(*inner);
+    return std::find(projects.begin(), projects.end(), 0u) != projects.end();
+}
+
+}  // namespace tessaly::analysis::ppt

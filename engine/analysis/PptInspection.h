@@ -1,0 +1,12 @@
+// What a PowerPoint 97-2003 presentation carries: its VBA project and the macros of the documents
+// it embeds, read from the storages inside the "PowerPoint Document" stream.
+#pragma once
+
+#include "Cfb.h"
+#include "Findings.h"
+
+namespace tessaly::analysis {
+
+void InspectPresentation(const cfb::CompoundFile& file, Findings& findings, int nesting);
+
+}  // namespace tessaly::analysis
