@@ -24,6 +24,7 @@ enum : std::uint16_t {
     kExtSst = 0x00FF,
     kString = 0x0207,
 };
+constexpr std::uint16_t kBiff5 = 0x0500;  // BOF version of Excel 5.0/95 workbooks
 
 struct Record {
     std::size_t offset;
@@ -45,16 +46,17 @@ bool ForEachRecord(Bytes stream, F&& visit) {
     return true;
 }
 
-// Function ids and string constants of a parsed formula, appended as text.
-void AppendFormulaText(Bytes rgce, std::string& out) {
+// Function ids and string constants of a parsed formula, appended as text. BIFF5 strings have no
+// flags byte: eight-bit characters follow the count directly.
+void AppendFormulaText(Bytes rgce, std::string& out, bool biff5) {
     std::size_t i = 0;
     while (i < rgce.size()) {
         const std::uint8_t ptg = rgce[i];
         if (ptg == 0x17 && i + 2 < rgce.size()) {  // ptgStr: cch, flags, chars
             const std::size_t cch = rgce[i + 1];
-            const bool wide = (rgce[i + 2] & 1) != 0;
+            const bool wide = !biff5 && (rgce[i + 2] & 1) != 0;
             const std::size_t bytes = wide ? cch * 2 : cch;
-            const std::size_t from = i + 3;
+            const std::size_t from = i + (biff5 ? 2 : 3);
             for (std::size_t k = 0; k < bytes && from + k < rgce.size(); k += wide ? 2 : 1)
                 out.push_back(static_cast<char>(rgce[from + k]));
             out.push_back(' ');
@@ -76,26 +78,27 @@ void AppendFormulaText(Bytes rgce, std::string& out) {
     out.push_back('\n');
 }
 
-std::string ReadSheetName(Bytes data, std::size_t at) {
+std::string ReadSheetName(Bytes data, std::size_t at, bool biff5 = false) {
     if (at + 2 > data.size()) return {};
     const std::size_t cch = data[at];
-    const bool wide = (data[at + 1] & 1) != 0;
+    const bool wide = !biff5 && (data[at + 1] & 1) != 0;
     std::string name;
-    for (std::size_t k = 0, p = at + 2; k < cch && p < data.size(); ++k, p += wide ? 2 : 1)
+    for (std::size_t k = 0, p = at + (biff5 ? 1 : 2); k < cch && p < data.size(); ++k, p += wide ? 2 : 1)
         name.push_back(static_cast<char>(data[p]));
     return name;
 }
 
-bool IsAutoOpenName(Bytes data) {
+bool IsAutoOpenName(Bytes data, bool biff5) {
     if (data.size() < 15) return false;
     const std::uint16_t flags = ReadU16(data, 0);
     const std::size_t cch = data[3];
     const bool builtin = (flags & 0x0020) != 0;
-    // Name text follows the 14-byte fixed part and a one-byte string flag.
-    if (builtin) return cch >= 1 && data.size() > 15 && (data[15] == 0x01 || data[15] == 0x0A);
+    // Name text follows the 14-byte fixed part and, in BIFF8, a one-byte string flag.
+    const std::size_t textAt = biff5 ? 14 : 15;
+    if (builtin) return cch >= 1 && data.size() > textAt && (data[textAt] == 0x01 || data[textAt] == 0x0A);
     std::string text;
-    const bool wide = (data[14] & 1) != 0;
-    for (std::size_t k = 0, p = 15; k < cch && p < data.size(); ++k, p += wide ? 2 : 1)
+    const bool wide = !biff5 && (data[14] & 1) != 0;
+    for (std::size_t k = 0, p = textAt; k < cch && p < data.size(); ++k, p += wide ? 2 : 1)
         text.push_back(static_cast<char>(std::tolower(data[p])));
     return text.rfind("auto_open", 0) == 0 || text.rfind("auto_activate", 0) == 0;
 }
@@ -112,6 +115,7 @@ Workbook ReadWorkbook(Bytes stream) {
         sawBof = true;
         switch (rec.id) {
             case kBof:
+                if (rec.offset == 0) wb.biff5 = rec.data.size() >= 2 && ReadU16(rec.data, 0) == kBiff5;
                 inMacroSheet = macroSheetOffsets.count(static_cast<std::uint32_t>(rec.offset)) > 0;
                 break;
             case kEof:
@@ -129,7 +133,7 @@ Workbook ReadWorkbook(Bytes stream) {
                     s.streamOffset = ReadU32(rec.data, 0);
                     s.visibility = rec.data[4];
                     s.type = static_cast<SheetType>(rec.data[5]);
-                    s.name = ReadSheetName(rec.data, 6);
+                    s.name = ReadSheetName(rec.data, 6, wb.biff5);
                     if (s.type == SheetType::kMacroSheet) macroSheetOffsets.insert(s.streamOffset);
                     wb.sheets.push_back(std::move(s));
                 } else if (rec.data.size() >= 8) {
@@ -142,11 +146,11 @@ Workbook ReadWorkbook(Bytes stream) {
                 }
                 break;
             case kName:
-                if (!wb.encrypted && IsAutoOpenName(rec.data)) wb.autoOpenName = true;
+                if (!wb.encrypted && IsAutoOpenName(rec.data, wb.biff5)) wb.autoOpenName = true;
                 break;
             case kFormula:
                 if (inMacroSheet && !wb.encrypted && rec.data.size() > 22)
-                    AppendFormulaText(rec.data.subspan(22), wb.macroSheetText);
+                    AppendFormulaText(rec.data.subspan(22), wb.macroSheetText, wb.biff5);
                 break;
             case kString:
                 if (inMacroSheet && !wb.encrypted) {

@@ -1,4 +1,4 @@
-// BIFF8 workbook streams (.xls): the records that matter for macros and encryption — sheet types,
+// BIFF8 workbook streams (.xls), and the BIFF5 ones of Excel 5.0/95: the records that matter for macros and encryption — sheet types,
 // FILEPASS, OBJPROJ, auto-open names — and the formulas of Excel 4.0 macro sheets as text.
 #pragma once
 
@@ -21,6 +21,7 @@ struct Sheet {
 
 struct Workbook {
     bool readable = false;
+    bool biff5 = false;            // an Excel 5.0/95 workbook (BIFF5)
     bool encrypted = false;        // FILEPASS present
     bool hasObjProj = false;       // the workbook records a VBA project
     bool autoOpenName = false;     // a defined name Auto_Open / Auto_Activate (built-in or typed)

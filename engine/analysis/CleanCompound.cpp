@@ -7,6 +7,7 @@
 
 #include "Biff.h"
 #include "CfbWriter.h"
+#include "Excel5Project.h"
 #include "RootStreamRewrites.h"
 #include "VbaProject.h"
 
@@ -18,7 +19,8 @@ bool IsMacroStorage(const cfb::CompoundFile& file, std::uint32_t index, const st
         if (p == index) return true;
     const cfb::Entry& e = file.entries()[index];
     return e.parent == 0 && e.type == cfb::EntryType::kStorage &&
-           (cfb::EqualsNoCase(e.name, "Macros") || cfb::EqualsNoCase(e.name, "_VBA_PROJECT_CUR"));
+           (cfb::EqualsNoCase(e.name, "Macros") || cfb::EqualsNoCase(e.name, "_VBA_PROJECT_CUR") ||
+            cfb::EqualsNoCase(e.name, excel5::kProjectStorage));
 }
 
 }  // namespace

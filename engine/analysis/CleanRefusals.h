@@ -11,4 +11,10 @@ inline constexpr std::string_view kPresentationUnreadable =
 inline constexpr std::string_view kEmbeddedMacros =
     "演示文稿中嵌入的文档本身带有宏，无法只删除演示文稿的宏，文档未作改动。";
 
+inline constexpr std::string_view kWordBasicUnreadable =
+    "Word 6.0/95 文档的宏表无法完整读取，或宏与正文内容重叠，无法安全删除宏，文档未作改动。";
+
+inline constexpr std::string_view kExcel5ModuleSheets =
+    "Excel 5.0/95 工作簿的宏以模块工作表保存，删除会改变其后各工作表的编号和公式引用，无法安全清除，文档未作改动。";
+
 }  // namespace tessaly::analysis::refusals

@@ -5,11 +5,13 @@
 
 #include "Biff.h"
 #include "DataSpaces.h"
+#include "Excel5Project.h"
 #include "Limits.h"
 #include "Ooxml.h"
 #include "Ppt.h"
 #include "PptInspection.h"
 #include "VbaProject.h"
+#include "WordBasic.h"
 #include "WordFib.h"
 #include "Zip.h"
 
@@ -137,6 +139,7 @@ void InspectCompoundFile(const cfb::CompoundFile& file, Findings& f, int nesting
             const fib::WordInfo info = fib::ReadFib(*stream);
             if (!info.valid) MarkDamaged(f, "bad Word file header");
             if (info.encrypted) f.encrypted = true;
+            else if (info.word6) wordbasic::InspectMacros(*stream, info.isTemplate, f);
         }
     }
     if (file.Child(0, ppt::kDocumentStream)) InspectPresentation(file, f, nesting);
@@ -144,6 +147,7 @@ void InspectCompoundFile(const cfb::CompoundFile& file, Findings& f, int nesting
     if (!workbook) workbook = file.Child(0, "Book");
     if (workbook) InspectWorkbook(file, *workbook, f);
     InspectVba(file, f, "");
+    excel5::InspectProject(file, f);
 }
 
 Findings InspectDocument(Bytes document) {

@@ -1,6 +1,6 @@
 // Root streams of a compound file whose records hold or name the macros a clean removes, in the
 // formats that keep their macros inside a document stream rather than in a storage of their own
-// (PowerPoint 97-2003), rewritten to match.
+// (PowerPoint 97-2003, Word 6.0/95), rewritten to match.
 #pragma once
 
 #include <map>

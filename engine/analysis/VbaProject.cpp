@@ -113,9 +113,11 @@ void FindHiddenModules(Project& project) {
     }
 }
 
+}  // namespace
+
 // An orphaned stream has no recorded source offset: look for the first place a compressed
 // container starts and decompresses.
-std::optional<std::string> FindSource(Bytes stream) {
+std::optional<std::string> FindCompressedSource(Bytes stream) {
     constexpr std::size_t kMaxProbes = 64;
     std::size_t probes = 0;
     for (std::size_t at = 0; at + 3 <= stream.size() && probes < kMaxProbes; ++at) {
@@ -126,8 +128,6 @@ std::optional<std::string> FindSource(Bytes stream) {
     }
     return std::nullopt;
 }
-
-}  // namespace
 
 // Names outside ASCII ("Лист1") are in the project's code page in MODULESTREAMNAME, so only the
 // Unicode record matches the storage's UTF-16 names.
@@ -166,7 +166,7 @@ Project ReadProject(const cfb::CompoundFile& file, std::uint32_t projectStorage)
         if (named) continue;
         project.orphanStreams.push_back(name);
         if (auto stream = file.ReadStream(child)) {
-            if (auto source = FindSource(*stream)) {
+            if (auto source = FindCompressedSource(*stream)) {
                 Module m;
                 m.name = m.streamName = m.unicodeStreamName = name;
                 m.streamPresent = m.sourceReadable = true;

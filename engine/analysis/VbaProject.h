@@ -42,6 +42,10 @@ Project ReadProject(const cfb::CompoundFile& file, std::uint32_t projectStorage)
 // Storages of the file that hold a VBA project (a "VBA" child storage with a "dir" stream).
 std::vector<std::uint32_t> FindProjectStorages(const cfb::CompoundFile& file);
 
+// Source in a stream whose offset no record gives (an orphaned module, a project of Excel 5.0/95):
+// the first place a compressed container starts and decompresses to something.
+std::optional<std::string> FindCompressedSource(Bytes stream);
+
 // True when any module carries more than the attribute lines the editor writes for every module.
 bool HasMeaningfulCode(const Project& project);
 

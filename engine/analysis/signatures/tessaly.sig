@@ -112,3 +112,47 @@ all = register(
 any = kernel32
 any = shell32
 any = virtualalloc
+
+# WordBasic (Word 6.0/95 templates): the classic families, known by the macros they install and
+# the strings they carry, as their public descriptions give them. The text of a WordBasic template
+# is "Sub <macro name>" for every macro, followed by the names and strings of its tokens.
+[WM.Concept.A]
+target = wordbasic
+all = sub aaazao
+all = sub aaazfs
+
+[WM.Nuclear.A]
+target = wordbasic
+all = sub dropsuriv
+all = sub insertpayload
+
+[WM.Colors.A]
+target = wordbasic
+all = countersu
+any = sub toolsmacro
+any = sub autoexec
+
+[WM.Wazzu.A]
+target = wordbasic
+all = sub autoopen
+all = wazzu
+
+[WM.Hot.A]
+target = wordbasic
+all = sub insertpbreak
+any = sub toolsrepaginat
+any = sub drawbringinfrout
+any = qlhot
+
+[WM.Cap.A]
+target = wordbasic
+all = sub cap
+all = sub filetemplates
+all = sub toolsmacro
+
+# Excel 5.0/95: hooks the activation of every sheet and copies its module into the personal macro
+# workbook of the start-up folder (the family's public description).
+[XM.Laroux.A]
+target = vba
+all = sub check_files
+all = onsheetactivate
