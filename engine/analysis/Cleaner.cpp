@@ -8,6 +8,7 @@
 
 #include "CleanCompound.h"
 #include "CleanPackage.h"
+#include "CleanRefusals.h"
 #include "Decision.h"
 #include "Inspection.h"
 #include "Zip.h"
@@ -77,6 +78,8 @@ CleanOutcome CleanDocument(Bytes document, const SignatureSet& signatures) {
     if (f.encrypted) return {kCleanEncrypted, "encrypted document", {}};
     if (f.damaged) return {kCleanDamaged, f.reason, {}};
     if (!f.hasMacros()) return {kCleanNothingToDo, "no macros", {}};
+    // Old single-stream formats and web pages have no container to rebuild without the macros.
+    if (f.container == Container::kUnknown) return {kCleanFailed, std::string(refusals::kNoContainer), {}};
     const Verdict before = Decide(f, signatures);
     if (f.container == Container::kZipPackage) return CleanPackage(document, RemovedName(before));
     // Removing a sheet from a BIFF workbook would renumber every sheet reference in its formulas.

@@ -7,6 +7,7 @@
 #include "DataSpaces.h"
 #include "Excel5Project.h"
 #include "Limits.h"
+#include "LooseDocuments.h"
 #include "Ooxml.h"
 #include "Ppt.h"
 #include "PptInspection.h"
@@ -173,6 +174,7 @@ Findings InspectDocument(Bytes document) {
             return f;
         }
     }
+    if (loose::Inspect(document, f)) return f;
     MarkDamaged(f, "not an Office document");
     return f;
 }
