@@ -17,6 +17,7 @@ namespace {
 constexpr std::uint32_t kEncryptedHeaderToken = 0xF3D1C4DF;
 constexpr std::size_t kMaxEdits = 4096;
 constexpr std::size_t kUserEditLength = 0x1C;
+constexpr std::size_t kMaxInflatedStorages = 64u * 1024 * 1024;
 
 std::optional<std::map<std::uint32_t, std::uint32_t>> ReadDirectoryAtom(Bytes stream, std::size_t at) {
     const auto header = ReadHeader(stream, at);
@@ -67,7 +68,7 @@ std::optional<std::vector<std::pair<RecordHeader, std::size_t>>> Children(Bytes 
     return children;
 }
 
-std::optional<ByteVec> StorageOf(Bytes stream, std::size_t at) {
+std::optional<ByteVec> StorageOf(Bytes stream, std::size_t at, std::size_t& budget) {
     const auto header = ReadHeader(stream, at);
     if (!header || header->type != kExternalOleObjectStg) return std::nullopt;
     Bytes body = stream.subspan(at + kHeaderSize, header->length);
@@ -75,7 +76,9 @@ std::optional<ByteVec> StorageOf(Bytes stream, std::size_t at) {
     ByteReader r(body);
     const std::uint32_t declared = r.u32();
     if (!r.ok()) return std::nullopt;
-    return InflateZlib(body.subspan(4), declared, limits::kMaxStreamBytes);
+    auto storage = InflateZlib(body.subspan(4), declared, std::min(budget, limits::kMaxStreamBytes));
+    if (storage) budget -= storage->size();
+    return storage;
 }
 
 }  // namespace
@@ -180,10 +183,13 @@ Presentation ReadPresentation(Bytes stream, Bytes currentUser) {
     if (persist)
         for (const UserEdit& edit : persist->edits)
             for (const auto& [id, at] : edit.directory) candidates.insert(at);
+    // All storages together may inflate to this much: many small records that each claim a huge
+    // storage must not add up to a hang.
+    std::size_t budget = kMaxInflatedStorages;
     for (std::size_t at : candidates) {
         const auto header = ReadHeader(stream, at);
         if (!header || header->type != kExternalOleObjectStg) continue;
-        p.storages.push_back({at, vbaOffset && *vbaOffset == at, StorageOf(stream, at)});
+        p.storages.push_back({at, vbaOffset && *vbaOffset == at, StorageOf(stream, at, budget)});
     }
     return p;
 }

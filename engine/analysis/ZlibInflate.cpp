@@ -10,7 +10,9 @@ namespace tessaly::analysis {
 std::optional<ByteVec> InflateZlib(Bytes packed, std::size_t expected, std::size_t maxBytes) {
     z_stream zs{};
     if (inflateInit(&zs) != Z_OK) return std::nullopt;
-    ByteVec out(std::min(std::max<std::size_t>(expected, 4096), maxBytes));
+    constexpr std::size_t kFirstBuffer = 1u << 20;
+    ByteVec out(std::min({std::max<std::size_t>(expected, 4096), kFirstBuffer, maxBytes}));
+    if (out.empty()) return std::nullopt;
     zs.next_in = const_cast<Bytef*>(packed.data());
     zs.avail_in = static_cast<uInt>(packed.size());
     int rc = Z_OK;

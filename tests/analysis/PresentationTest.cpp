@@ -51,6 +51,14 @@ TEST(Presentation, AProjectThatCannotBeReadIsSuspected) {
     EXPECT_EQ(v.code, analysis::kScanSuspected) << v.text;
 }
 
+TEST(Presentation, StoragesThatInflateHugelyShareOneBudget) {
+    analysis::Analyzer analyzer;
+    // Twelve storages of 16 MiB each: the first ones are read, the rest are not, and the scan ends.
+    const ByteVec doc = MakePresentation({.modules = {kHarmless}, .inflatingStorages = 12});
+    EXPECT_LT(doc.size(), 1u << 20);
+    EXPECT_EQ(analyzer.Scan(doc).code, analysis::kScanSuspected);
+}
+
 TEST(Presentation, EncryptedPresentationsAreEncrypted) {
     analysis::Analyzer analyzer;
     const ByteVec encrypted = MakePresentation({.modules = {kReplicator}, .encrypted = true});
