@@ -18,7 +18,6 @@ namespace tessaly::analysis::wordbasic {
 namespace {
 
 constexpr std::size_t kFcMinField = 0x18;
-constexpr std::size_t kFcMacField = 0x1C;
 constexpr std::size_t kCmdsField = 0x118;
 // Two more tables of the macro era follow the command table in the FIB; emptied with it.
 constexpr std::size_t kMacroTableFields[] = {0x120, 0x128};
