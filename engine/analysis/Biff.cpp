@@ -115,7 +115,10 @@ Workbook ReadWorkbook(Bytes stream) {
         sawBof = true;
         switch (rec.id) {
             case kBof:
-                if (rec.offset == 0) wb.biff5 = rec.data.size() >= 2 && ReadU16(rec.data, 0) == kBiff5;
+                if (rec.offset == 0) {
+                    ByteReader version(rec.data);
+                    wb.biff5 = version.u16() == kBiff5 && version.ok();
+                }
                 inMacroSheet = macroSheetOffsets.count(static_cast<std::uint32_t>(rec.offset)) > 0;
                 break;
             case kEof:

@@ -51,7 +51,10 @@ bool InspectRawBiff(Bytes data, Findings& f) {
         const std::uint16_t length = r.u16();
         const Bytes body = r.bytes(length);
         if (!r.ok()) return false;
-        if (IsBof(id) && body.size() >= 4 && ReadU16(body, 2) == kMacroSheetType) macroSheet = true;
+        if (IsBof(id)) {
+            ByteReader bof(body, 2);
+            if (bof.u16() == kMacroSheetType && bof.ok()) macroSheet = true;
+        }
         if (id == kEofRecord) sawEof = true;
         if (std::find(std::begin(kNameRecords), std::end(kNameRecords), id) != std::end(kNameRecords) && NamesAutoOpen(body))
             f.xlmAutoOpen = true;

@@ -165,9 +165,12 @@ PresentationRewrite WithoutVbaProject(Bytes stream, Bytes currentUser) {
             for (const auto& [id, offset] : d->second) entries[id] = map(offset);
             bytes = DirectoryAtom(entries);
         } else if (plan.edits.count(at)) {
-            const std::uint32_t previous = ReadU32(bytes, kLastEditField);
+            // ReadUserEdit read these fields already, so they are there.
+            ByteReader fields(bytes, kLastEditField);
+            const std::uint32_t previous = fields.u32();
+            const std::uint32_t directory = fields.u32();
             if (previous != 0) SetU32(bytes, kLastEditField, map(previous));
-            SetU32(bytes, kDirectoryField, map(ReadU32(bytes, kDirectoryField)));
+            SetU32(bytes, kDirectoryField, map(directory));
         }
         PutBytes(out, bytes);
     }
