@@ -24,7 +24,7 @@ struct Behaviour {
 // Code that writes macro code, and the places outside its own project that a replicator writes
 // to. Code that maintains its own project (imports its modules on open, rewrites a line of its
 // own) is what add-ins and test workbooks do, and is no virus.
-const Markers kWritesCode = {".insertlines", ".addfromstring", ".addfromfile", ".import", "organizercopy"};
+const Markers kWritesCode = {".insertlines", ".addfromstring", ".addfromfile", ".import ", ".import(", "organizercopy"};
 const Markers kForeignProject = {"normaltemplate", "activedocument", "activeworkbook", "activepresentation",
                                  "documents(", "workbooks(", "templates(", "xlstart", "startuppath"};
 // Fetching alone is what every web query does; a downloader also lands or starts what it fetched.
