@@ -4,9 +4,19 @@ set(TESSALY_STAGE_DIR ${CMAKE_BINARY_DIR}/stage CACHE INTERNAL "staged program f
 
 function(tessaly_windows_defaults)
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
-  add_compile_options(-Wall -Wextra)
   # Static runtime: every .exe depends on Windows system DLLs only.
   add_link_options(-static -static-libgcc -static-libstdc++)
+endfunction()
+
+# Warnings of the project's own code, errors unless TESSALY_WERROR is off (a newer compiler may
+# warn about code that was clean). Called after the third-party sources are added, which keep
+# their own flags (GoogleTest builds with -w).
+option(TESSALY_WERROR "Treat warnings in the project's own code as errors" ON)
+function(tessaly_project_warnings)
+  add_compile_options(-Wall -Wextra)
+  if(TESSALY_WERROR)
+    add_compile_options(-Werror)
+  endif()
 endfunction()
 
 # GoogleTest from Debian's sources, built with whatever toolchain this build uses.
