@@ -45,6 +45,7 @@ short ButtonsHeld(WPARAM wParam) noexcept {
 usrCtlListBox::usrCtlListBox() noexcept { Initialize(); }
 
 usrCtlListBox::~usrCtlListBox() {
+    *m_alive = false;
     if (m_hwnd && !m_ownedByWindow) {
         HWND hwnd = m_hwnd;
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -117,6 +118,7 @@ private:
 
     // Drawing (usrCtlListBoxDraw.cpp).
     void SnapHeight() noexcept;
+    void DrawSurface(const bool& alive) noexcept;
     void PlaceScrollBar(double scaleWidth, double scaleHeight) noexcept;
     void DrawScrollBar(long m, long p) noexcept;
     void DrawScrollArrows(HDC dc, double scaleWidth, double scaleHeight) noexcept;
@@ -144,6 +146,8 @@ private:
     unique_hfont m_font;
     HFONT m_hostFont = nullptr;
     int m_drawDepth = 0;
+    // False once the object is destroyed; a drawing that lets messages run holds a copy.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     bool m_timerEnabled = false;
 
     long m_ListCount = 0;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "DoEvents.h"
+#include "FaultLog.h"
 #include "ListBoxGeometry.h"
 #include "SystemColor.h"
 
@@ -57,14 +58,23 @@ void usrCtlListBox::SnapHeight() noexcept {
 
 void usrCtlListBox::DrawListBox() noexcept {
     if (!m_hwnd) return;
+    // Window messages run twice below (here and inside the snapping resize); either may destroy
+    // the window, and with it a list the window owns. The token outlives the object.
+    const std::shared_ptr<const bool> alive = m_alive;
     DoEvents();
-    if (!m_hwnd || !::IsWindow(m_hwnd)) return;
+    if (!*alive || !m_hwnd || !::IsWindow(m_hwnd)) return;
     ++m_drawDepth;
+    DrawSurface(*alive);
+    if (*alive) --m_drawDepth;
+}
+
+void usrCtlListBox::DrawSurface(const bool& alive) noexcept {
     try {
         RECT client{};
         ::GetClientRect(m_hwnd, &client);
         m_VisibleRows = static_cast<short>(listbox::VisibleRowsFor(client.bottom * m_tpp.y, m_ItemHeight));
         SnapHeight();
+        if (!alive || !m_hwnd) return;
         ::GetClientRect(m_hwnd, &client);
         double scaleWidth = client.right * m_tpp.x;
         double scaleHeight = client.bottom * m_tpp.y;
@@ -103,8 +113,8 @@ void usrCtlListBox::DrawListBox() noexcept {
         }
         ::InvalidateRect(m_hwnd, nullptr, FALSE);
     } catch (...) {
+        LogCaughtFault(L"usrCtlListBox::DrawListBox");
     }
-    --m_drawDepth;
 }
 
 void usrCtlListBox::DrawPicture(HDC dc, int width, int height) noexcept {

@@ -9,6 +9,7 @@
 
 #include "ClsPathLib.h"
 #include "DoEvents.h"
+#include "FaultLog.h"
 #include "IniOperation.h"
 #include "ScanPageFeedback.h"
 #include "ScanPageFilters.h"
@@ -101,6 +102,15 @@ void ScanPageWork::Pump() {
 }
 
 bool ScanPageWork::ScanFolder(const std::wstring& path, bool check) {
+    // Each walk from its root remembers the folders it entered, so a link back cannot loop it.
+    if (m_walkDepth == 0) m_walkedFolders.Clear();
+    ++m_walkDepth;
+    const bool ok = WalkFolder(path, check);
+    --m_walkDepth;
+    return ok;
+}
+
+bool ScanPageWork::WalkFolder(const std::wstring& path, bool check) {
     try {
         if (path.empty() || IsSkippedFolder(path)) return true;
         if (path.back() != L'\\') {
@@ -109,6 +119,7 @@ bool ScanPageWork::ScanFolder(const std::wstring& path, bool check) {
             if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return ScanFile(path, true);
         }
         const std::wstring dir = WithTrailingSlash(path);
+        if (!m_walkedFolders.FirstVisit(dir)) return true;
         WIN32_FIND_DATAW entry{};
         unique_find find(::FindFirstFileW((dir + L"*.*").c_str(), &entry));
         if (!find) return true;
@@ -120,12 +131,13 @@ bool ScanPageWork::ScanFolder(const std::wstring& path, bool check) {
             std::wstring child;
             GetShortPathIfLong(dir + name, child);
             if (child.empty()) continue;
-            const bool ok = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? ScanFolder(child, check)
+            const bool ok = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? WalkFolder(child, check)
                                                                                      : ScanFile(child, check);
             if (!ok) return false;
         } while (::FindNextFileW(find.get(), &entry));
         return true;
     } catch (...) {
+        LogCaughtFault(L"ScanPageWork::ScanFolder");
         return false;
     }
 }

@@ -11,6 +11,7 @@
 
 #include "ScanPageEngine.h"
 #include "ScanPageResults.h"
+#include "WalkedFolders.h"
 
 namespace tessaly {
 
@@ -79,6 +80,7 @@ public:
 private:
     // Lets pending events run; WM_QUIT counts as a cancel so the walk cannot outlive the program.
     void Pump();
+    bool WalkFolder(const std::wstring& path, bool check);
     bool Cancelled() const noexcept { return BreakScanClean; }
     void ScanFileSteps(const std::wstring& path, bool check, bool countFile);
     void HandleScanOutcome(bool ok, const std::wstring& reply, std::int32_t code);
@@ -95,6 +97,8 @@ private:
     std::optional<Clock::time_point> m_scanStartTime;
     std::optional<Clock::time_point> m_cleanStartTime;
     std::wstring m_lastVirusFeedback;  // silent mode: last statistics text that reported a virus
+    WalkedFolders m_walkedFolders;     // folders the current walk entered
+    int m_walkDepth = 0;
 };
 
 // Whole percent of record i of 0..last, halves to the even number; 100 for a single record.

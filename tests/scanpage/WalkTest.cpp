@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "FolderLink.h"
 #include "ScanPageFilters.h"
 #include "ScanPageTestSupport.h"
 #include "TextConvert.h"
@@ -143,6 +144,46 @@ TEST_F(WalkTest, CancelStopsTheWalkAtTheNextEntry) {
     };
     ASSERT_TRUE(work.ScanFolder(Path(L"c"), true));
     EXPECT_LT(work.Results.TotalCount, 5);
+}
+
+// Links are followed, but no folder is walked twice in one walk: a link back to a parent ends at
+// once, and a folder reached by two roads is scanned through the first.
+class LinkedWalkTest : public WalkTest {
+protected:
+    void TearDown() override {
+        for (const std::wstring& link : links) RemoveFolderLink(link);
+        WalkTest::TearDown();
+    }
+    bool Link(const std::wstring& relative, const std::wstring& targetRelative) {
+        links.push_back(Path(relative));
+        return MakeFolderLink(Path(relative), Path(targetRelative));
+    }
+    int SentCount() const { return static_cast<int>(link.sent.size()); }
+    std::vector<std::wstring> links;
+};
+
+TEST_F(LinkedWalkTest, LinkBackToAParentEndsTheWalkThere) {
+    WriteFile(L"loop\\in\\a.docx", FileBytes(ZipHeader(), 200));
+    if (!Link(L"loop\\in\\back", L"loop")) GTEST_SKIP() << "no folder links here";
+    ASSERT_TRUE(work.ScanFolder(Path(L"loop"), true));
+    EXPECT_EQ(work.Results.TotalCount, 1);
+    EXPECT_EQ(SentCount(), 1);
+    EXPECT_TRUE(WasSent(Path(L"loop\\in\\a.docx")));
+
+    // A new walk remembers nothing of the last one.
+    ASSERT_TRUE(work.ScanFolder(Path(L"loop\\in"), true));
+    EXPECT_EQ(work.Results.TotalCount, 2);
+}
+
+TEST_F(LinkedWalkTest, DocumentsBehindALinkAreScannedOnceWhateverTheRoads) {
+    WriteFile(L"elsewhere\\b.docx", FileBytes(ZipHeader(), 200));
+    MakeDir(L"root");
+    if (!Link(L"root\\first", L"elsewhere") || !Link(L"root\\second", L"elsewhere"))
+        GTEST_SKIP() << "no folder links here";
+    ASSERT_TRUE(work.ScanFolder(Path(L"root"), true));
+    EXPECT_EQ(work.Results.TotalCount, 1);
+    ASSERT_EQ(SentCount(), 1);
+    EXPECT_TRUE(WasSent(Path(L"root\\first\\b.docx")) || WasSent(Path(L"root\\second\\b.docx")));
 }
 
 TEST(DisplayTextTest, SeventyCharactersShowInFullSeventyOneShortened) {
