@@ -1,6 +1,7 @@
 // Path and file operations through the wide file and shell functions.
 #include "ClsPathLib.h"
 
+#include "FaultLog.h"
 #include "UniqueHandle.h"
 #include "modCommon.h"
 
@@ -37,6 +38,7 @@ bool ClsPathLib::RenameFile(const std::wstring& srcPath, const std::wstring& des
         return ::MoveFileExW(srcPath.c_str(), desPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) !=
                FALSE;
     } catch (...) {
+        LogCaughtFault(L"ClsPathLib::RenameFile");
         return false;
     }
 }
@@ -56,6 +58,7 @@ bool ClsPathLib::DeleteFolder(const std::wstring& sDeleteFolder, bool Interface)
         m_fileOp.fFlags = Interface ? 0 : (FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT);
         return ::SHFileOperationW(&m_fileOp) == 0;
     } catch (...) {
+        LogCaughtFault(L"ClsPathLib::DeleteFolder");
         return false;
     }
 }
@@ -86,6 +89,7 @@ bool ClsPathLib::MyCopyFile(const std::wstring& srcPath, const std::wstring& des
         if (OverWrite) DelFile(destPath);
         return ::CopyFileW(srcPath.c_str(), destPath.c_str(), OverWrite ? FALSE : TRUE) != FALSE;
     } catch (...) {
+        LogCaughtFault(L"ClsPathLib::MyCopyFile");
         return false;
     }
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "DoEvents.h"
+#include "FaultLog.h"
 #include "TextConvert.h"
 
 namespace tessaly {
@@ -18,34 +19,6 @@ namespace {
 
 constexpr long kRowTimeoutMs = 20000;
 constexpr DWORD kPingTimeoutMs = 1000;
-
-class Bstr {
-public:
-    explicit Bstr(const std::wstring& text) : m_value(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ~Bstr() { ::SysFreeString(m_value); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    [[nodiscard]] BSTR get() const noexcept { return m_value; }
-
-private:
-    BSTR m_value;
-};
-
-class Variant {
-public:
-    Variant() noexcept { ::VariantInit(&m_value); }
-    ~Variant() { ::VariantClear(&m_value); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    VARIANT* put() noexcept {
-        ::VariantClear(&m_value);
-        return &m_value;
-    }
-    [[nodiscard]] VARIANT& get() noexcept { return m_value; }
-
-private:
-    VARIANT m_value;
-};
 
 class WinsockSession {
 public:
@@ -64,15 +37,9 @@ private:
     bool m_ok = false;
 };
 
-struct IcmpHandleTraits {
-    using pointer = HANDLE;
-    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void close(pointer h) noexcept { ::IcmpCloseHandle(h); }
-};
-
 // Reads a property of a row as trimmed text; null and empty properties give "".
 bool PropertyText(IWbemClassObject* row, const wchar_t* name, std::wstring& out) {
-    Variant value;
+    unique_variant value;
     if (FAILED(row->Get(name, 0, value.put(), nullptr, nullptr))) return false;
     if (value.get().vt == VT_NULL || value.get().vt == VT_EMPTY) return true;
     if (FAILED(::VariantChangeType(&value.get(), &value.get(), 0, VT_BSTR))) return false;
@@ -85,11 +52,10 @@ std::optional<unsigned long> IcmpEcho(const std::wstring& host) {
     if (!winsock.ok()) return std::nullopt;
     ADDRINFOW hints{};
     hints.ai_family = AF_INET;
-    ADDRINFOW* found = nullptr;
-    if (::GetAddrInfoW(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return std::nullopt;
-    const IPAddr address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.S_un.S_addr;
-    ::FreeAddrInfoW(found);
-    unique_handle<IcmpHandleTraits> icmp(::IcmpCreateFile());
+    unique_addrinfo found;
+    if (::GetAddrInfoW(host.c_str(), nullptr, &hints, found.put()) != 0 || !found) return std::nullopt;
+    const IPAddr address = reinterpret_cast<const sockaddr_in*>(found.get()->ai_addr)->sin_addr.S_un.S_addr;
+    unique_icmp icmp(::IcmpCreateFile());
     if (!icmp) return std::nullopt;
     char payload[32] = "tessaly network probe";
     std::vector<unsigned char> reply(sizeof(ICMP_ECHO_REPLY) + sizeof payload + 8 + 64);
@@ -103,35 +69,31 @@ std::optional<unsigned long> IcmpEcho(const std::wstring& host) {
 
 ClsWMI::ClsWMI() {
     try {
-        const HRESULT init = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        m_comInitialised = SUCCEEDED(init);
         com_ptr<IWbemLocator> locator;
         if (FAILED(::CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
                                       locator.put_void())))
             return;
-        Bstr nameSpace(L"\\\\.\\root\\cimv2");
+        const unique_bstr nameSpace = MakeBstr(L"\\\\.\\root\\cimv2");
         if (FAILED(locator->ConnectServer(nameSpace.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
                                           m_services.put())))
             return;
         ::CoSetProxyBlanket(m_services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
                             RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
     } catch (...) {
+        LogCaughtFault(L"ClsWMI::ClsWMI");
         m_services.reset();
     }
 }
 
-ClsWMI::~ClsWMI() {
-    m_services.reset();
-    if (m_comInitialised) ::CoUninitialize();
-}
+ClsWMI::~ClsWMI() = default;
 
 namespace {
 
 // First row of a WQL query: nullopt when the query failed, a null row when it gave none.
 std::optional<com_ptr<IWbemClassObject>> FirstRow(IWbemServices* services, const std::wstring& wql) {
     if (!services) return std::nullopt;
-    Bstr language(L"WQL");
-    Bstr query(wql);
+    const unique_bstr language = MakeBstr(L"WQL");
+    const unique_bstr query = MakeBstr(wql);
     com_ptr<IEnumWbemClassObject> rows;
     if (FAILED(services->ExecQuery(language.get(), query.get(), WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY,
                                    nullptr, rows.put())) ||
@@ -156,6 +118,7 @@ bool AskRow(IWbemServices* services, const std::wstring& wql, const wchar_t* nam
         if (!PropertyText(row->get(), name1, out1)) return false;
         return !out2 || PropertyText(row->get(), name2, *out2);
     } catch (...) {
+        LogCaughtFault(L"ClsWMI::AskRow");
         return false;
     }
 }
@@ -183,6 +146,7 @@ bool ClsWMI::IsExistProcess(const std::wstring& exeName) {
         const auto row = FirstRow(m_services.get(), ProcessQuery(exeName));
         return row && *row;
     } catch (...) {
+        LogCaughtFault(L"ClsWMI::IsExistProcess");
         return false;
     }
 }
@@ -198,13 +162,13 @@ bool ClsWMI::TerminateProcess(const std::wstring& exeName) {
         if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
                               &startup, &process))
             return false;
-        ::CloseHandle(process.hThread);
-        ::CloseHandle(process.hProcess);
+        TakeProcessHandles(process);  // not waited for: the query below decides
         DoEvents();
         ::Sleep(1000);
         const auto row = FirstRow(m_services.get(), ProcessQuery(exeName));
         return row && !*row;
     } catch (...) {
+        LogCaughtFault(L"ClsWMI::TerminateProcess");
         return false;
     }
 }
@@ -224,7 +188,7 @@ bool ClsWMI::IsConnectedNetWork(const std::wstring& webAddress) {
         if (host.empty()) return false;
         const auto row = FirstRow(m_services.get(), L"Select * From Win32_PingStatus Where Address = '" + host + L"'");
         if (row && *row) {
-            Variant status;
+            unique_variant status;
             if (FAILED((*row)->Get(L"StatusCode", 0, status.put(), nullptr, nullptr))) return false;
             if (status.get().vt == VT_NULL || status.get().vt == VT_EMPTY) return false;
             if (FAILED(::VariantChangeType(&status.get(), &status.get(), 0, VT_I4))) return false;
@@ -234,6 +198,7 @@ bool ClsWMI::IsConnectedNetWork(const std::wstring& webAddress) {
         const auto echo = IcmpEcho(host);
         return echo && *echo == IP_SUCCESS;
     } catch (...) {
+        LogCaughtFault(L"ClsWMI::IsConnectedNetWork");
         return false;
     }
 }

@@ -34,7 +34,7 @@ public:
     static std::wstring PingHostOf(const std::wstring& webAddress);
 
 private:
-    bool m_comInitialised = false;
+    ComApartment m_com;  // declared first: the services are released before COM is left
     com_ptr<IWbemServices> m_services;
 };
 

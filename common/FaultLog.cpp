@@ -39,7 +39,16 @@ std::wstring TimeText() {
     return text;
 }
 
+// Set while this thread writes a fault line: a fault inside the writing (a catch on the way to the
+// file that logs too) is dropped instead of recursing.
+thread_local bool t_writing = false;
+
 void AppendFaultLine(std::wstring_view where, const std::wstring& what, const std::source_location& location) {
+    if (t_writing) return;
+    struct Writing {
+        Writing() noexcept { t_writing = true; }
+        ~Writing() { t_writing = false; }
+    } writing;
     std::wstring line = TimeText() + L" fault in ";
     line += where.empty() ? Utf8ToWide(location.function_name()) : std::wstring(where);
     std::string file = location.file_name();

@@ -2,12 +2,13 @@
 #include "FormLayout.h"
 
 #include "UiFont.h"
+#include "WindowClass.h"
 
 namespace tessaly {
 
 HWND CreatePageWindow(const wchar_t* className, WNDPROC proc, HWND parent, int left, int top, int widthTwips,
                       int heightTwips, void* self) noexcept {
-    if (!RegisterFormWindowClass(className, proc)) return nullptr;
+    if (!RegisterWindowClass(className, proc, {0, DialogBackground()})) return nullptr;
     const PixelScale scale = ScreenScale();
     return ::CreateWindowExW(WS_EX_CONTROLPARENT, className, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, left, top,
                              scale.X(widthTwips), scale.Y(heightTwips), parent, nullptr, ::GetModuleHandleW(nullptr),
@@ -29,15 +30,6 @@ HWND CreateLayoutControl(HWND parent, const ControlLayout& control, const PixelS
 void CreateLayoutControls(HWND parent, std::span<const ControlLayout> controls, const PixelScale& scale,
                           HFONT font) noexcept {
     for (const ControlLayout& control : controls) CreateLayoutControl(parent, control, scale, font);
-}
-
-unique_hfont MessageFont(int extraHeight, int weight) noexcept {
-    LOGFONTW font{};
-    if (!MessageLogFont(font)) return unique_hfont();
-    // A negative height is the character height, a positive one the cell height: grow either.
-    font.lfHeight += font.lfHeight < 0 ? -extraHeight : extraHeight;
-    if (weight != 0) font.lfWeight = weight;
-    return unique_hfont(::CreateFontIndirectW(&font));
 }
 
 }  // namespace tessaly

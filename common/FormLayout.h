@@ -34,8 +34,4 @@ HWND CreateLayoutControl(HWND parent, const ControlLayout& control, const PixelS
 void CreateLayoutControls(HWND parent, std::span<const ControlLayout> controls, const PixelScale& scale,
                           HFONT font) noexcept;
 
-// The system's message font, optionally taller by extraHeight pixels and with another weight (0: the
-// system's); empty when the system does not give it.
-unique_hfont MessageFont(int extraHeight = 0, int weight = 0) noexcept;
-
 }  // namespace tessaly

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "modCommon.h"
+#include "FaultLog.h"
 
 namespace tessaly {
 
@@ -29,6 +30,7 @@ std::wstring ReadIniString(const std::wstring& file, const std::wstring& section
         std::erase(value, L'\0');
         return value;
     } catch (...) {
+        LogCaughtFault(L"ReadIniString");
         return defaultValue;
     }
 }

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "FaultLog.h"
 #include "UniqueHandle.h"
 
 namespace tessaly {
@@ -48,6 +49,7 @@ LONG QueryOpenKeyValue(HKEY key, const std::wstring& name, RegValue& value) {
         }
         return kRegTypeNotRead;
     } catch (...) {
+        LogCaughtFault(L"QueryOpenKeyValue");
         return status;
     }
 }
@@ -76,6 +78,7 @@ std::vector<std::wstring> EnumRegSubKeys(HKEY root, const std::wstring& subKey, 
             names.emplace_back(name.data(), nameLength);
         }
     } catch (...) {
+        LogCaughtFault(L"EnumRegSubKeys");
     }
     count = static_cast<std::int32_t>(names.size());
     return names;
@@ -108,6 +111,7 @@ std::vector<RegValueEntry> EnumRegValues(HKEY root, const std::wstring& subKey, 
             entries.push_back(std::move(entry));
         }
     } catch (...) {
+        LogCaughtFault(L"EnumRegValues");
     }
     count = static_cast<std::int32_t>(entries.size());
     return entries;

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "FaultLog.h"
 #include "UniqueHandle.h"
 
 namespace tessaly::pictures {
@@ -204,6 +205,7 @@ bool Draw(HDC dc, const RECT& box, Picture picture) noexcept {
         return ::GdiAlphaBlend(dc, box.left, box.top, width, height, memory.get(), 0, 0, width, height, blend) !=
                FALSE;
     } catch (...) {
+        LogCaughtFault(L"Draw");
         return false;
     }
 }
@@ -215,6 +217,7 @@ HICON AppIcon(int size) noexcept {
         std::lock_guard<std::mutex> guard(cache.Lock());
         return cache.Icon(size);
     } catch (...) {
+        LogCaughtFault(L"AppIcon");
         return nullptr;
     }
 }

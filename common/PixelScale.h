@@ -24,17 +24,4 @@ inline PixelScale ScreenScale() {
     return scale;
 }
 
-// Registers a page or form class with the dialog background once per program; a second call for
-// the same class name is a success.
-inline bool RegisterFormWindowClass(const wchar_t* className, WNDPROC proc) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = className;
-    return ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 }  // namespace tessaly

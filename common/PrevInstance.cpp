@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "FaultLog.h"
 #include "UniqueHandle.h"
 
 namespace tessaly {
@@ -38,6 +39,7 @@ std::wstring OwnImagePath() {
     try {
         return ImagePathOf(::GetCurrentProcess());
     } catch (...) {
+        LogCaughtFault(L"OwnImagePath");
         return {};
     }
 }
@@ -60,6 +62,7 @@ bool IsOlderInstanceRunning(const std::wstring& imagePath, DWORD ownPid, ULONGLO
         }
         return false;
     } catch (...) {
+        LogCaughtFault(L"IsOlderInstanceRunning");
         return false;
     }
 }
@@ -68,6 +71,7 @@ bool IsPrevInstanceRunning() noexcept {
     try {
         return IsOlderInstanceRunning(OwnImagePath(), ::GetCurrentProcessId(), StartTimeOf(::GetCurrentProcess()));
     } catch (...) {
+        LogCaughtFault(L"IsPrevInstanceRunning");
         return false;
     }
 }

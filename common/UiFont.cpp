@@ -26,9 +26,10 @@ bool UiLogFont(const FontSpec& spec, LOGFONTW& font) noexcept {
         font.lfHeight = -::MulDiv(spec.tenthsOfPoint, ScreenScale().dpiY, 720);
         font.lfWidth = 0;
     } else if (spec.heightPercent != 100) {
-        font.lfHeight = ::MulDiv(font.lfHeight, spec.heightPercent, 100);
-        font.lfWidth = 0;
+        font.lfHeight = font.lfHeight * spec.heightPercent / 100;
     }
+    // A negative height is the character height, a positive one the cell height: grow either.
+    font.lfHeight += font.lfHeight < 0 ? -spec.extraPixels : spec.extraPixels;
     if (spec.weight != 0) font.lfWeight = spec.weight;
     if (spec.underline) font.lfUnderline = TRUE;
     return true;

@@ -6,6 +6,8 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
+#include <iphlpapi.h>
+#include <icmpapi.h>
 #include <unknwn.h>
 #include <ole2.h>
 #include <oleauto.h>
@@ -128,6 +130,13 @@ struct AddrInfoTraits {
     static void close(pointer p) noexcept { ::FreeAddrInfoW(p); }
 };
 
+// An ICMP echo handle of IcmpCreateFile (link iphlpapi where it is used).
+struct IcmpHandleTraits {
+    using pointer = HANDLE;
+    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(pointer h) noexcept { ::IcmpCloseHandle(h); }
+};
+
 using unique_kernel_handle = unique_handle<NullHandleTraits>;  // processes, threads, events, mappings
 using unique_file = unique_handle<FileHandleTraits>;
 using unique_find = unique_handle<FindHandleTraits>;
@@ -149,6 +158,7 @@ using unique_pidl = unique_cotaskmem<ITEMIDLIST>;
 template <typename T>
 using unique_local = unique_handle<LocalMemTraits<T>>;
 using unique_addrinfo = unique_handle<AddrInfoTraits>;
+using unique_icmp = unique_handle<IcmpHandleTraits>;
 
 // A BSTR copy of the text (embedded NULs kept); empty owner when out of memory.
 inline unique_bstr MakeBstr(std::wstring_view text) noexcept {

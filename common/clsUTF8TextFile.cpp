@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "modCommon.h"
+#include "FaultLog.h"
 
 namespace tessaly {
 namespace {
@@ -22,6 +23,7 @@ bool clsUTF8TextFile::WriteMsgToUTF8File(const std::wstring& fileName, bool Appe
         CloseWrite();
         return written;
     } catch (...) {
+        LogCaughtFault(L"clsUTF8TextFile::WriteMsgToUTF8File");
         CloseWrite();
         return false;
     }
@@ -35,6 +37,7 @@ std::int32_t clsUTF8TextFile::ReadFromUTF8File(const std::wstring& fileName, std
         CloseRead();
         return count > 0 ? static_cast<std::int32_t>(outText.size()) : 0;
     } catch (...) {
+        LogCaughtFault(L"clsUTF8TextFile::ReadFromUTF8File");
         CloseRead();
         outText.clear();
         return 0;

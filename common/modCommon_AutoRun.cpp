@@ -2,6 +2,7 @@
 #include <shlwapi.h>
 
 #include "MSRegistryAPI.h"
+#include "FaultLog.h"
 #include "TextConvert.h"
 #include "modCommon.h"
 
@@ -26,6 +27,7 @@ bool SetAutoRun(bool enable) {
         return ::SHSetValueW(HKEY_LOCAL_MACHINE, kAutoRunKey, kAutoRunValueName, REG_SZ, data.c_str(), bytes) ==
                ERROR_SUCCESS;
     } catch (...) {
+        LogCaughtFault(L"SetAutoRun");
         return false;
     }
 }

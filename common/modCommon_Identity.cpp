@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include "IniOperation.h"
+#include "FaultLog.h"
 #include "TextConvert.h"
 #include "modCommon.h"
 
@@ -26,6 +27,7 @@ std::wstring GetMachineUUID(const UUIDInfoQuery& query, const std::wstring& conf
     try {
         if (query) query(candidate);
     } catch (...) {
+        LogCaughtFault(L"GetMachineUUID");
         candidate.clear();
     }
     if (!IsInvalidUUID(candidate)) {

@@ -2,6 +2,7 @@
 // quick-scan path list.
 #include "TextConvert.h"
 #include "modCommon.h"
+#include "FaultLog.h"
 
 namespace tessaly {
 
@@ -14,6 +15,7 @@ bool AppendToList(TextList& list, const std::wstring& item, bool unique) {
         }
         list.push_back(item);
     } catch (...) {
+        LogCaughtFault(L"AppendToList");
         list.assign(1, item);
     }
     return true;
@@ -67,6 +69,7 @@ bool CompactPathList(TextList& list) {
         }
         return true;
     } catch (...) {
+        LogCaughtFault(L"CompactPathList");
         return true;
     }
 }

@@ -5,6 +5,7 @@
 
 #include "clsUTF8TextFile.h"
 #include "modCommon.h"
+#include "FaultLog.h"
 
 namespace tessaly {
 namespace {
@@ -40,6 +41,7 @@ bool CreateRunMarker(const std::wstring& name, const std::wstring& folder) {
         ::FlushFileBuffers(file);
         return ok;
     } catch (...) {
+        LogCaughtFault(L"CreateRunMarker");
         return false;
     }
 }
@@ -50,6 +52,7 @@ bool DeleteRunMarker(const std::wstring& name) {
         if (!DirLookup(path)) return false;
         return ::DeleteFileW(path.c_str()) != FALSE;
     } catch (...) {
+        LogCaughtFault(L"DeleteRunMarker");
         return false;
     }
 }
@@ -58,6 +61,7 @@ bool IsRunMarkerPresent(const std::wstring& name, const std::wstring& folder) {
     try {
         return DirLookup(MarkerPath(name, folder));
     } catch (...) {
+        LogCaughtFault(L"IsRunMarkerPresent");
         return false;
     }
 }
@@ -69,6 +73,7 @@ void WriteErrLog(const std::wstring& message, const std::wstring& name, bool del
         if (deleteFirst && DirLookup(path)) ::DeleteFileW(path.c_str());
         clsUTF8TextFile().WriteMsgToUTF8File(path, true, message, true);
     } catch (...) {
+        // This is the error log itself: a fault writing it has nowhere else to go.
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "UniqueHandle.h"
 #include "modCommon.h"
+#include "FaultLog.h"
 
 namespace tessaly {
 namespace {
@@ -49,6 +50,7 @@ bool ShellRunEx(const std::wstring& path, const std::wstring& args, std::int32_t
         unique_kernel_handle threadHandle(process.hThread);
         return process.dwProcessId != 0;
     } catch (...) {
+        LogCaughtFault(L"ShellRunEx");
         return false;
     }
 }

@@ -3,6 +3,8 @@
 
 #include "modCommon.h"
 
+#include "FaultLog.h"
+
 namespace tessaly {
 namespace {
 
@@ -69,6 +71,7 @@ std::wstring TextToHex(std::wstring_view text) {
         if (text.empty()) return {};
         return BytesToHex(TextToUtf8Bytes(text));
     } catch (...) {
+        LogCaughtFault(L"TextToHex");
         return {};
     }
 }
@@ -90,6 +93,7 @@ std::wstring HexToText(std::wstring_view text) {
         std::erase(decoded, L'\0');
         return decoded;
     } catch (...) {
+        LogCaughtFault(L"HexToText");
         return {};
     }
 }

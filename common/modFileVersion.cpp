@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "modCommon.h"
+#include "FaultLog.h"
 
 namespace tessaly {
 
@@ -29,6 +30,7 @@ std::wstring GetFileVersion(const std::wstring& path) {
         const auto revision = static_cast<std::int16_t>(LOWORD(info->dwFileVersionLS));
         return std::to_wstring(major) + L"." + std::to_wstring(minor) + L"." + std::to_wstring(revision);
     } catch (...) {
+        LogCaughtFault(L"GetFileVersion");
         return unknown;
     }
 }

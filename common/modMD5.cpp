@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "DoEvents.h"
+#include "FaultLog.h"
 #include "UniqueHandle.h"
 #include "modCommon.h"
 
@@ -99,6 +100,7 @@ std::wstring GetFileMD5(const std::wstring& path, ALG_ID algId) {
         }
         return text;
     } catch (...) {
+        LogCaughtFault(L"GetFileMD5");
         return {};
     }
 }

@@ -1,6 +1,8 @@
 // Background picture; see ListPicture.h.
 #include "ListPicture.h"
 
+#include "FaultLog.h"
+
 namespace tessaly {
 
 ListPicture::ListPicture(unique_hbitmap bitmap, std::wstring source) noexcept
@@ -13,6 +15,7 @@ std::shared_ptr<ListPicture> ListPicture::FromFile(const std::wstring& path) noe
         if (!bitmap) return nullptr;
         return std::make_shared<ListPicture>(std::move(bitmap), path);
     } catch (...) {
+        LogCaughtFault(L"ListPicture::FromFile");
         return nullptr;
     }
 }

@@ -1,6 +1,8 @@
 // The text dialog; see frmShowMsg.h.
 #include "frmShowMsg.h"
 
+#include "UiFont.h"
+#include "WindowClass.h"
 #include "WindowThunk.h"
 
 
@@ -32,17 +34,6 @@ constexpr ControlRow kControls[] = {
     {Kind::Label, frmShowMsg::kLabel1Id, 240, 3720, 3255, 375, kContactText},
 };
 
-HFONT MakeFont(const wchar_t* face, int tenthPoints, BYTE charset) noexcept {
-    LOGFONTW lf{};
-    WindowDc screen(nullptr);
-    int dpi = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
-    lf.lfHeight = -::MulDiv(tenthPoints, dpi, 720);
-    lf.lfWeight = FW_NORMAL;
-    lf.lfCharSet = charset;
-    lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
-    return ::CreateFontIndirectW(&lf);
-}
-
 HICON MainWindowIcon(HWND owner) noexcept {
     HWND main = owner ? ::GetAncestor(owner, GA_ROOTOWNER) : nullptr;
     if (main) {
@@ -58,18 +49,7 @@ HICON MainWindowIcon(HWND owner) noexcept {
 frmShowMsg::~frmShowMsg() { Unload(); }
 
 bool frmShowMsg::RegisterWindowClass() noexcept {
-    HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (::GetClassInfoExW(instance, kClassName, &wc)) return true;
-    wc = WNDCLASSEXW{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &WindowThunk<frmShowMsg>::Proc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    return ::RegisterClassExW(&wc) != 0;
+    return ::tessaly::RegisterWindowClass(kClassName, &WindowThunk<frmShowMsg>::Proc, {0, DialogBackground()});
 }
 
 bool frmShowMsg::Load(HWND owner) noexcept {
@@ -139,8 +119,8 @@ void frmShowMsg::FormLoad() noexcept {
 }
 
 void frmShowMsg::CreateControls() noexcept {
-    m_font.reset(MakeFont(L"宋体", 90, DEFAULT_CHARSET));
-    m_contactFont.reset(MakeFont(L"宋体", 105, GB2312_CHARSET));
+    m_font = CreateUiFont({L"宋体", 90});
+    m_contactFont = CreateUiFont({L"宋体", 105, 100, 0, GB2312_CHARSET});
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     for (const ControlRow& row : kControls) {
         const wchar_t* cls = L"STATIC";

@@ -7,22 +7,14 @@
 #include <algorithm>
 #include <limits>
 
+#include "FaultLog.h"
 #include "ListBoxGeometry.h"
+#include "UiFont.h"
+#include "WindowClass.h"
 
 namespace tessaly {
 
 namespace {
-
-HFONT CreateListFont() noexcept {
-    LOGFONTW lf{};
-    WindowDc screen(nullptr);
-    int dpi = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
-    lf.lfHeight = -::MulDiv(9, dpi, 72);
-    lf.lfWeight = FW_NORMAL;
-    lf.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(lf.lfFaceName, L"宋体", LF_FACESIZE);
-    return ::CreateFontIndirectW(&lf);
-}
 
 short ShiftState(WPARAM wParam) noexcept {
     short shift = 0;
@@ -73,31 +65,8 @@ void usrCtlListBox::Initialize() noexcept {
 }
 
 bool usrCtlListBox::RegisterWindowClasses() noexcept {
-    HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (!::GetClassInfoExW(instance, kClassName, &wc)) {
-        wc = WNDCLASSEXW{};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = &usrCtlListBox::WindowProc;
-        wc.hInstance = instance;
-        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kClassName;
-        if (!::RegisterClassExW(&wc)) return false;
-    }
-    wc = WNDCLASSEXW{};
-    wc.cbSize = sizeof wc;
-    if (!::GetClassInfoExW(instance, kScrollBarClassName, &wc)) {
-        wc = WNDCLASSEXW{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &usrCtlListBox::ScrollBarProc;
-        wc.hInstance = instance;
-        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kScrollBarClassName;
-        if (!::RegisterClassExW(&wc)) return false;
-    }
-    return true;
+    return RegisterWindowClass(kClassName, &usrCtlListBox::WindowProc, {CS_DBLCLKS}) &&
+           RegisterWindowClass(kScrollBarClassName, &usrCtlListBox::ScrollBarProc);
 }
 
 usrCtlListBox* usrCtlListBox::FromWindow(HWND window) noexcept {
@@ -142,6 +111,7 @@ LRESULT CALLBACK usrCtlListBox::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, L
         }
         return self->HandleMessage(msg, wParam, lParam);
     } catch (...) {
+        LogCaughtFault(L"usrCtlListBox::WindowProc");
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     }
 }
@@ -150,7 +120,7 @@ LRESULT usrCtlListBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CREATE: {
         m_tpp = ScreenTwipsPerPixel();
-        m_font.reset(CreateListFont());
+        m_font = CreateUiFont({L"宋体", 90});
         m_scrollBar = ::CreateWindowExW(0, kScrollBarClassName, L"", WS_CHILD, 0, 0,
                                         Px(listbox::kScrollBarWidth), 1, m_hwnd, nullptr,
                                         ::GetModuleHandleW(nullptr), this);
@@ -224,6 +194,7 @@ void usrCtlListBox::RaiseMouse(const std::function<void(short, short, float, flo
         handler(button, ShiftState(wParam), x, y);
     } catch (...) {
         // A host handler's fault must not leave the window procedure.
+        LogCaughtFault(L"usrCtlListBox::RaiseMouse");
     }
 }
 
@@ -241,6 +212,7 @@ void usrCtlListBox::ReportChange(std::wstring_view name) noexcept {
     try {
         m_events.PropertyChanged(name);
     } catch (...) {
+        LogCaughtFault(L"usrCtlListBox::ReportChange");
     }
 }
 
@@ -380,6 +352,7 @@ void usrCtlListBox::ReadProperties(const PropertyBag& bag) noexcept {
             if (auto picture = ListPicture::FromFile(*v)) m_Picture = std::move(picture);
         }
     } catch (...) {
+        LogCaughtFault(L"usrCtlListBox::ReadProperties");
     }
 }
 

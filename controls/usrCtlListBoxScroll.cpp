@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "FaultLog.h"
 #include "ListBoxGeometry.h"
 
 namespace tessaly {
@@ -25,6 +26,7 @@ LRESULT CALLBACK usrCtlListBox::ScrollBarProc(HWND hwnd, UINT msg, WPARAM wParam
         if (!owner || owner->m_scrollBar != hwnd) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
         return owner->HandleScrollBarMessage(msg, wParam, lParam);
     } catch (...) {
+        LogCaughtFault(L"usrCtlListBox::ScrollBarProc");
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     }
 }

@@ -3,6 +3,7 @@
 
 #include <cwchar>
 
+#include "FaultLog.h"
 #include "IniOperation.h"
 #include "modCommon.h"
 
@@ -44,6 +45,7 @@ bool CloudScanIndicatorOn(const std::wstring& configFile, const NetworkProbe& pr
     try {
         return probe && probe(GetWebServerHost(configFile));
     } catch (...) {
+        LogCaughtFault(L"CloudScanIndicatorOn");
         return false;
     }
 }

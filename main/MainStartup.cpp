@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "FaultLog.h"
 #include "SupportContact.h"
 #include "TextConvert.h"
 #include "clsUTF8TextFile.h"
@@ -52,6 +53,7 @@ void CheckOfficeProcesses(const OfficeProcessOps& ops) noexcept {
         }
     } catch (...) {
         // A failing process query must not stop the program's start.
+        LogCaughtFault(L"CheckOfficeProcesses");
     }
 }
 
@@ -67,6 +69,7 @@ std::optional<std::wstring> TakeLastUpdateNotes(const std::wstring& programFolde
         if (text.empty()) return std::nullopt;
         return text;
     } catch (...) {
+        LogCaughtFault(L"TakeLastUpdateNotes");
         return std::nullopt;
     }
 }

@@ -2,6 +2,7 @@
 // the layout table.
 #include "UserSettingPage.h"
 
+#include "FaultLog.h"
 #include "FormLayout.h"
 #include "PixelScale.h"
 #include "WindowThunk.h"
@@ -27,6 +28,7 @@ bool UserSettingPage::Create(HWND parent, int left, int top) noexcept {
         UserControl_Initialize();
         return true;
     } catch (...) {
+        LogCaughtFault(L"UserSettingPage::Create");
         return m_hwnd != nullptr;
     }
 }
@@ -71,7 +73,7 @@ LRESULT UserSettingPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void UserSettingPage::CreateControls() {
-    m_font = MessageFont();
+    m_font = CreateUiFont({});
     CreateLayoutControls(m_hwnd, setting_page::kControls, ScreenScale(), m_font.get());
     // The frame lies below every other control, so it never covers them.
     ::SetWindowPos(Item(kIdFrameSettingPage), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

@@ -1,8 +1,6 @@
 // Creating, steering and closing the embedded web-browser control.
 #include "WebBrowserHost.h"
 
-#include <memory>
-
 namespace tessaly {
 
 bool WebBrowserHost::IsEngineAvailable() noexcept {
@@ -38,12 +36,10 @@ bool WebBrowserHost::Navigate(const std::wstring& address) noexcept {
     m_browser->put_AddressBar(VARIANT_FALSE);
     m_browser->put_StatusBar(VARIANT_FALSE);
     m_browser->put_Visible(VARIANT_TRUE);
-    const std::unique_ptr<OLECHAR, decltype(&::SysFreeString)> url(
-        ::SysAllocStringLen(address.data(), static_cast<UINT>(address.size())), &::SysFreeString);
+    const unique_bstr url = MakeBstr(address);
     if (!url) return false;
-    VARIANT none;
-    ::VariantInit(&none);
-    return SUCCEEDED(m_browser->Navigate(url.get(), &none, &none, &none, &none));
+    unique_variant none;
+    return SUCCEEDED(m_browser->Navigate(url.get(), &none.get(), &none.get(), &none.get(), &none.get()));
 }
 
 void WebBrowserHost::Move(const RECT& position) noexcept {

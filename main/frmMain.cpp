@@ -4,6 +4,7 @@
 
 #include "CommandArgs.h"
 #include "DoEvents.h"
+#include "FaultLog.h"
 #include "IniOperation.h"
 #include "MainStartup.h"
 #include "ClsPathLib.h"
@@ -35,6 +36,7 @@ bool frmMain::Create() noexcept {
         CreatePages();
         return Form_Load();
     } catch (...) {
+        LogCaughtFault(L"frmMain::Create");
         return m_hwnd != nullptr;
     }
 }

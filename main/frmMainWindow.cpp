@@ -7,6 +7,8 @@
 #include "FormLayout.h"
 #include "MainStartup.h"
 #include "PixelScale.h"
+#include "UiFont.h"
+#include "WindowClass.h"
 #include "frmMainLayout.h"
 
 namespace tessaly {
@@ -53,24 +55,9 @@ LRESULT CALLBACK TopButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 }
 
 bool RegisterClasses(WNDPROC formProc) {
-    if (!RegisterFormWindowClass(kFormClass, formProc) || !RegisterFormWindowClass(kFrameClass, ::DefWindowProcW))
-        return false;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = TopButtonProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_HAND);
-    wc.lpszClassName = kTopButtonClass;
-    return ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
-unique_hfont MakeFont(const LOGFONTW& base, int tenthsOfPoint, bool bold) {
-    LOGFONTW font = base;
-    const PixelScale scale = ScreenScale();
-    font.lfHeight = -::MulDiv(tenthsOfPoint, scale.dpiY, 720);
-    font.lfWidth = 0;
-    font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-    return unique_hfont(::CreateFontIndirectW(&font));
+    const WindowClassOptions form{0, DialogBackground()};
+    return RegisterWindowClass(kFormClass, formProc, form) && RegisterWindowClass(kFrameClass, ::DefWindowProcW, form) &&
+           RegisterWindowClass(kTopButtonClass, TopButtonProc, {0, nullptr, IDC_HAND});
 }
 
 }  // namespace
@@ -91,12 +78,10 @@ bool frmMain::CreateFormWindow() {
 }
 
 void frmMain::CreateControls() {
-    LOGFONTW message{};
-    MessageLogFont(message);
-    m_font = MessageFont();
-    m_boldFont = MessageFont(0, FW_BOLD);
-    m_errorFont = MakeFont(message, main_window::kErrorFontPoints10, false);
-    m_bigErrorFont = MakeFont(message, main_window::kBigErrorFontPoints10, false);
+    m_font = CreateUiFont({});
+    m_boldFont = CreateUiFont({nullptr, 0, 100, FW_BOLD});
+    m_errorFont = CreateUiFont({nullptr, main_window::kErrorFontPoints10, 100, FW_NORMAL});
+    m_bigErrorFont = CreateUiFont({nullptr, main_window::kBigErrorFontPoints10, 100, FW_NORMAL});
 
     using namespace main_window;
     const PixelScale scale = ScreenScale();

@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include "FaultLog.h"
 #include "FormLayout.h"
 #include "Pictures.h"
 #include "PixelScale.h"
@@ -48,6 +49,7 @@ bool usrMainPage::Create(HWND parent, int left, int top) noexcept {
         UserControl_Initialize();
         return true;
     } catch (...) {
+        LogCaughtFault(L"usrMainPage::Create");
         return m_hwnd != nullptr;
     }
 }
@@ -98,13 +100,8 @@ LRESULT usrMainPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void usrMainPage::CreateControls() {
-    LOGFONTW font{};
-    if (MessageLogFont(font)) {
-        m_font.reset(::CreateFontIndirectW(&font));
-        font.lfHeight = font.lfHeight * 3 / 2;
-        font.lfWeight = FW_BOLD;
-        m_bigFont.reset(::CreateFontIndirectW(&font));
-    }
+    m_font = CreateUiFont({});
+    if (m_font) m_bigFont = CreateUiFont({nullptr, 0, 150, FW_BOLD});
     CreateLayoutControls(m_hwnd, main_page::kControls, ScreenScale(), m_font.get());
     if (m_bigFont)
         ::SendMessageW(Item(kIdLblMonitorTip), WM_SETFONT, reinterpret_cast<WPARAM>(m_bigFont.get()), FALSE);

@@ -2,6 +2,7 @@
 // browser, and letting go of the browser and the WMI connection at the end.
 #include "usrWebToolsPage.h"
 
+#include "FaultLog.h"
 #include "IniOperation.h"
 #include "usrWebToolsPageAddress.h"
 #include "usrWebToolsPageLayout.h"
@@ -37,6 +38,7 @@ bool usrWebToolsPage::ProbeNetwork(const std::wstring& address) {
         if (!m_wmi) m_wmi = std::make_unique<ClsWMI>();
         return m_wmi->IsConnectedNetWork(address);
     } catch (...) {
+        LogCaughtFault(L"usrWebToolsPage::ProbeNetwork");
         return false;
     }
 }
@@ -45,6 +47,7 @@ bool usrWebToolsPage::EngineAvailable() const {
     try {
         return m_engineCheck ? m_engineCheck() : WebBrowserHost::IsEngineAvailable();
     } catch (...) {
+        LogCaughtFault(L"usrWebToolsPage::EngineAvailable");
         return false;
     }
 }

@@ -1,6 +1,7 @@
 // The web tools page's window: class registration, message dispatch and the tip label.
 #include "usrWebToolsPage.h"
 
+#include "FaultLog.h"
 #include "FormLayout.h"
 #include "PixelScale.h"
 
@@ -28,6 +29,7 @@ bool usrWebToolsPage::Create(HWND parent, int left, int top) noexcept {
         UserControl_Initialize();
         return true;
     } catch (...) {
+        LogCaughtFault(L"usrWebToolsPage::Create");
         return m_hwnd != nullptr;
     }
 }
@@ -55,7 +57,7 @@ LRESULT usrWebToolsPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void usrWebToolsPage::CreateControls() {
-    m_font = MessageFont();
+    m_font = CreateUiFont({});
     const web_tools::TipLayout& tip = web_tools::kFailedTip;
     CreateLayoutControl(m_hwnd,
                         {kIdLblFailedTip, L"STATIC", web_tools::kFailedTipText,

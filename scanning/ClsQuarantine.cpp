@@ -6,6 +6,7 @@
 #include "ClsQuarantineLock.h"
 #include "ClsQuarantineXor.h"
 #include "modCommon.h"
+#include "FaultLog.h"
 
 #include <windows.h>
 
@@ -53,6 +54,7 @@ bool ClsQuarantine::LoadIndex() noexcept {
         RecomputeTotal();
         return read && !m_records.empty();
     } catch (...) {
+        LogCaughtFault(L"ClsQuarantine::LoadIndex");
         m_records.clear();
         RecomputeTotal();
         return false;
@@ -64,6 +66,7 @@ bool ClsQuarantine::SaveIndex() noexcept {
     try {
         return quarantine::WriteIndexFile(m_indexPath, m_records);
     } catch (...) {
+        LogCaughtFault(L"ClsQuarantine::SaveIndex");
         return false;
     }
 }
@@ -87,6 +90,7 @@ void ClsQuarantine::DeleteStoredIfUnreferenced(const std::wstring& digest, std::
     try {
         m_pathLib->DelFile(StoredPath(digest));
     } catch (...) {
+        LogCaughtFault(L"ClsQuarantine::DeleteStoredIfUnreferenced");
     }
 }
 
@@ -97,7 +101,11 @@ bool ClsQuarantine::StoreCopy(const std::wstring& sPath, std::wstring& digest, s
         ClsPathLib& lib;
         const std::wstring& path;
         ~TempRemover() {
-            try { lib.DelFile(path); } catch (...) {}
+            try {
+                lib.DelFile(path);
+            } catch (...) {
+                LogCaughtFault(L"ClsQuarantine::StoreCopy");
+            }
         }
     } remover{*m_pathLib, tempPath};
 
@@ -175,9 +183,11 @@ bool ClsQuarantine::QuarantineFile(const std::wstring& sPath) noexcept {
         if (!replacedDigest.empty()) DeleteStoredIfUnreferenced(replacedDigest);
         return true;
     } catch (...) {
+        LogCaughtFault(L"ClsQuarantine::QuarantineFile");
         try {
             m_pathLib->DelFile(m_folderPath + L"\\" + kQuarantineTempName);
         } catch (...) {
+            LogCaughtFault(L"ClsQuarantine::QuarantineFile");
         }
         return false;
     }
@@ -210,6 +220,7 @@ bool ClsQuarantine::RestoreOne(const std::wstring& path, std::vector<std::wstrin
         freedDigests.push_back(record.StoredHash);
         return true;
     } catch (...) {
+        LogCaughtFault(L"ClsQuarantine::RestoreOne");
         return false;
     }
 }
@@ -239,6 +250,7 @@ bool ClsQuarantine::RestoreQuarantineFiles(const std::vector<std::wstring>& sPat
             for (const std::wstring& digest : freed) DeleteStoredIfUnreferenced(digest);
         return all;
     } catch (...) {
+        LogCaughtFault(L"ClsQuarantine::RestoreQuarantineFiles");
         if (OutfailedPath.empty() && !sPaths.empty()) OutfailedPath = sPaths.front();
         return false;
     }
@@ -250,6 +262,7 @@ void ClsQuarantine::DeleteOne(const std::wstring& path, std::vector<std::wstring
     try {
         freedDigests.push_back(m_records[static_cast<std::size_t>(index)].StoredHash);
     } catch (...) {
+        LogCaughtFault(L"ClsQuarantine::DeleteOne");
         return;
     }
     RemoveRecord(index);
@@ -266,6 +279,7 @@ void ClsQuarantine::DeleteQuarantineFiles(const std::vector<std::wstring>& sPath
         if (SaveIndex())
             for (const std::wstring& digest : freed) DeleteStoredIfUnreferenced(digest);
     } catch (...) {
+        LogCaughtFault(L"ClsQuarantine::DeleteQuarantineFiles");
     }
 }
 
@@ -278,6 +292,7 @@ bool ClsQuarantine::GetRecords(std::vector<std::wstring>& outRecords) const noex
         outRecords = std::move(texts);
         return true;
     } catch (...) {
+        LogCaughtFault(L"ClsQuarantine::GetRecords");
         return false;
     }
 }

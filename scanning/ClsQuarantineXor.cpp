@@ -3,6 +3,7 @@
 #include "ClsQuarantineXor.h"
 
 #include "DoEvents.h"
+#include "FaultLog.h"
 #include "UniqueHandle.h"
 
 #include <windows.h>
@@ -108,6 +109,7 @@ XorCopyResult XorCopy(const std::wstring& sourcePath, const std::wstring& target
         result.targetDigest = writtenDigest.Finish();
         result.ok = !result.sourceDigest.empty() && !result.targetDigest.empty();
     } catch (...) {
+        LogCaughtFault(L"XorCopy");
         result.ok = false;
     }
     return result;
@@ -127,6 +129,7 @@ std::wstring ReadBackDigest(const std::wstring& path) {
         }
         return digest.Finish();
     } catch (...) {
+        LogCaughtFault(L"ReadBackDigest");
         return {};
     }
 }

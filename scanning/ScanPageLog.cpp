@@ -7,6 +7,7 @@
 #include <array>
 
 #include "ClsPathLib.h"
+#include "FaultLog.h"
 #include "TextConvert.h"
 #include "UniqueHandle.h"
 #include "modCommon.h"
@@ -31,6 +32,7 @@ void ReinitScanLog(const std::wstring& logPath) {
         ClsPathLib pathLib;
         if (pathLib.IsFile(logPath)) pathLib.DelFile(logPath);
     } catch (...) {
+        LogCaughtFault(L"ReinitScanLog");
     }
 }
 

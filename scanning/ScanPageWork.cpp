@@ -207,6 +207,7 @@ CleanRunEnd ScanPageWork::RunCleanLoop(const BackupFunction& backup) {
         }
     } catch (...) {
         // The store could not be made or another fault: the clean ends like a finished one.
+        LogCaughtFault(L"ScanPageWork::RunCleanLoop");
     }
     return CleanRunEnd::Finished;
 }
@@ -281,6 +282,7 @@ bool ScanPageWork::SendScanFeedback() {
         FeedbackSent = true;
         return true;
     } catch (...) {
+        LogCaughtFault(L"ScanPageWork::SendScanFeedback");
         return false;
     }
 }

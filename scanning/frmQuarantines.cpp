@@ -2,6 +2,7 @@
 // and the handlers of "全选", "删除" and "恢复".
 #include "frmQuarantines.h"
 
+#include "FaultLog.h"
 #include "ProgramTitle.h"
 #include "modCommon.h"
 
@@ -80,6 +81,7 @@ void frmQuarantines::Form_Load() {
         m_store = std::make_unique<ClsQuarantine>();
     } catch (...) {
         // No folder for the store: the dialog stays empty and its buttons find nothing to do.
+        LogCaughtFault(L"frmQuarantines::Form_Load");
         m_store.reset();
     }
     RefreshList();

@@ -2,8 +2,10 @@
 // made from the layout table.
 #include "frmQuarantines.h"
 
+#include "FaultLog.h"
 #include "FormLayout.h"
 #include "PixelScale.h"
+#include "WindowClass.h"
 #include "WindowThunk.h"
 
 #include "frmQuarantinesLayout.h"
@@ -24,19 +26,6 @@ std::wstring WindowText(HWND hwnd) {
     return text;
 }
 
-ATOM RegisterFormClass(WNDPROC proc) {
-    static ATOM atom = [proc] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = proc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kWindowClass;
-        return ::RegisterClassExW(&wc);
-    }();
-    return atom;
-}
 }  // namespace
 
 frmQuarantines::~frmQuarantines() { Unload(); }
@@ -71,6 +60,7 @@ void frmQuarantines::ShowModal(HWND owner) noexcept {
         if (owner) ::EnableWindow(owner, TRUE);
         g_modalForm = nullptr;
     } catch (...) {
+        LogCaughtFault(L"frmQuarantines::ShowModal");
         g_modalForm = nullptr;
         if (owner) ::EnableWindow(owner, TRUE);
     }
@@ -79,7 +69,7 @@ void frmQuarantines::ShowModal(HWND owner) noexcept {
 bool frmQuarantines::Load(HWND owner, bool visible) noexcept {
     if (m_hwnd) return true;
     try {
-        if (!RegisterFormClass(&WindowThunk<frmQuarantines>::Proc)) return false;
+        if (!RegisterWindowClass(kWindowClass, &WindowThunk<frmQuarantines>::Proc, {0, DialogBackground()})) return false;
         m_owner = owner;
         const PixelScale scale = ScreenScale();
         const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
@@ -102,6 +92,7 @@ bool frmQuarantines::Load(HWND owner, bool visible) noexcept {
         }
         return true;
     } catch (...) {
+        LogCaughtFault(L"frmQuarantines::Load");
         return false;
     }
 }
@@ -142,7 +133,7 @@ LRESULT frmQuarantines::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void frmQuarantines::CreateControls() {
-    m_font = MessageFont();
+    m_font = CreateUiFont({});
     CreateLayoutControls(m_hwnd, quarantine_form::kControls, ScreenScale(), m_font.get());
     for (const ControlLayout& c : quarantine_form::kControls)
         if (c.width == 0) SizeLabelToText(c.id);

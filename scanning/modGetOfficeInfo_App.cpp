@@ -3,6 +3,7 @@
 // asks the automation object when the program carries no version.
 #include "modGetOfficeInfo.h"
 
+#include "FaultLog.h"
 #include "MSRegistryAPI.h"
 #include "TextConvert.h"
 #include "modFileVersion.h"
@@ -77,6 +78,7 @@ FoundApp FindAppByAssociation() {
             if (!command.empty()) return AppFromCommand(command);
         } catch (...) {
             // A fault with one association lets the next one speak.
+            LogCaughtFault(L"FindAppByAssociation");
         }
     }
     return {};
@@ -102,6 +104,7 @@ bool GetOfficeInfo(OfficeAppInfo& info) {
         try {
             FindAppByAutomation(app);
         } catch (...) {
+            LogCaughtFault(L"GetOfficeInfo");
         }
     }
     try {
@@ -110,6 +113,7 @@ bool GetOfficeInfo(OfficeAppInfo& info) {
         info.ExePath = app.exePath;
         info.InstallFolder = FolderWithSlash(app.exePath);
     } catch (...) {
+        LogCaughtFault(L"GetOfficeInfo");
         return false;
     }
     return app.version != kNoVersion;
@@ -138,6 +142,7 @@ std::pair<std::wstring, std::wstring> GuessAppFromPath(const std::wstring& appPa
             }
         }
     } catch (...) {
+        LogCaughtFault(L"GuessAppFromPath");
     }
     return guess;
 }

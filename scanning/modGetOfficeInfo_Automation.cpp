@@ -2,6 +2,7 @@
 // folder. The object is always asked to quit, because creating it starts the application.
 #include "modGetOfficeInfo.h"
 
+#include "FaultLog.h"
 #include "UniqueHandle.h"
 #include "modGetOfficeInfo_Text.h"
 
@@ -14,18 +15,6 @@ using namespace office_detail;
 
 namespace {
 
-class UniqueVariant {
-public:
-    UniqueVariant() noexcept { ::VariantInit(&m_value); }
-    ~UniqueVariant() { ::VariantClear(&m_value); }
-    UniqueVariant(const UniqueVariant&) = delete;
-    UniqueVariant& operator=(const UniqueVariant&) = delete;
-    VARIANT* get() noexcept { return &m_value; }
-
-private:
-    VARIANT m_value;
-};
-
 HRESULT InvokeByName(IDispatch* object, const wchar_t* name, WORD flags, VARIANT* result) {
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
@@ -37,17 +26,17 @@ HRESULT InvokeByName(IDispatch* object, const wchar_t* name, WORD flags, VARIANT
 
 // The property as text; false when it is missing or not convertible.
 bool ReadTextProperty(IDispatch* object, const wchar_t* name, std::wstring& text) {
-    UniqueVariant value;
-    if (FAILED(InvokeByName(object, name, DISPATCH_PROPERTYGET, value.get()))) return false;
-    if (FAILED(::VariantChangeType(value.get(), value.get(), 0, VT_BSTR))) return false;
-    const BSTR bstr = V_BSTR(value.get());
+    unique_variant value;
+    if (FAILED(InvokeByName(object, name, DISPATCH_PROPERTYGET, value.put()))) return false;
+    if (FAILED(::VariantChangeType(&value.get(), &value.get(), 0, VT_BSTR))) return false;
+    const BSTR bstr = V_BSTR(&value.get());
     text.assign(bstr != nullptr ? bstr : L"", bstr != nullptr ? ::SysStringLen(bstr) : 0);
     return true;
 }
 
 void AskToQuit(IDispatch* object) noexcept {
-    UniqueVariant ignored;
-    InvokeByName(object, L"Quit", DISPATCH_METHOD, ignored.get());
+    unique_variant ignored;
+    InvokeByName(object, L"Quit", DISPATCH_METHOD, ignored.put());
 }
 
 bool ReadAnswers(IDispatch* app, const std::wstring& exeName, OfficeAppInfo& info) {
@@ -73,6 +62,7 @@ bool ReadAppInfoFromAutomationObject(IDispatch* app, const std::wstring& exeName
     try {
         answered = ReadAnswers(app, exeName, info);
     } catch (...) {
+        LogCaughtFault(L"ReadAppInfoFromAutomationObject");
         answered = false;
     }
     AskToQuit(app);
@@ -95,6 +85,7 @@ bool GetAppInfoByAutomation(const std::wstring& className, const std::wstring& e
         app.reset();  // released before the apartment ends
         return answered;
     } catch (...) {
+        LogCaughtFault(L"GetAppInfoByAutomation");
         return false;
     }
 }

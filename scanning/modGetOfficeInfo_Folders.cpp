@@ -3,6 +3,7 @@
 // profile beside the current one.
 #include "modGetOfficeInfo.h"
 
+#include "FaultLog.h"
 #include "MSRegistryAPI.h"
 #include "TextConvert.h"
 #include "UniqueHandle.h"
@@ -97,6 +98,7 @@ std::int32_t GetUserTemplateFolders(std::vector<std::wstring>& folders) {
         try {
             AppendProfileRoots(appData, roots);
         } catch (...) {
+            LogCaughtFault(L"GetUserTemplateFolders");
         }
         bool added = false;
         for (const std::wstring& root : roots) {
@@ -110,6 +112,7 @@ std::int32_t GetUserTemplateFolders(std::vector<std::wstring>& folders) {
         }
         return added ? static_cast<std::int32_t>(folders.size()) : 0;
     } catch (...) {
+        LogCaughtFault(L"GetUserTemplateFolders");
         return 0;
     }
 }
@@ -125,6 +128,7 @@ std::int32_t GetOfficeStartupFolders(std::vector<std::wstring>& folders) {
         folders = std::move(found);
         return static_cast<std::int32_t>(folders.size());
     } catch (...) {
+        LogCaughtFault(L"GetOfficeStartupFolders");
         return 0;
     }
 }

@@ -2,6 +2,7 @@
 // WPS Office (its "RecentFiles" sequences), as far as the files are still there.
 #include "modGetOfficeInfo.h"
 
+#include "FaultLog.h"
 #include "MSRegistryAPI.h"
 #include "TextConvert.h"
 #include "modCommon.h"
@@ -48,6 +49,7 @@ void CollectFromKey(const std::wstring& key, TextList& found, Collect collect) {
             collect(value, found);
         } catch (...) {
             // One unreadable value does not spoil the others.
+            LogCaughtFault(L"CollectFromKey");
         }
     }
 }
@@ -80,6 +82,7 @@ std::int32_t GetOfficeMruFiles(std::vector<std::wstring>& files) {
             CollectFromKey(ReplaceFirst(keyText, kAppNamePlaceholder, app), found, CollectMruValue);
         return HandOver(found, files);
     } catch (...) {
+        LogCaughtFault(L"GetOfficeMruFiles");
         return 0;
     }
 }
@@ -95,6 +98,7 @@ std::int32_t GetWpsRecentFiles(std::vector<std::wstring>& files) {
             CollectFromKey(ReplaceFirst(keyText, kAppNamePlaceholder, app), found, CollectWpsValue);
         return HandOver(found, files);
     } catch (...) {
+        LogCaughtFault(L"GetWpsRecentFiles");
         return 0;
     }
 }

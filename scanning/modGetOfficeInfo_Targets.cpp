@@ -3,6 +3,7 @@
 #include "modGetOfficeInfo.h"
 
 #include "ClsPathLib.h"
+#include "FaultLog.h"
 #include "IniOperation.h"
 #include "modCommon.h"
 
@@ -35,6 +36,7 @@ std::int32_t GetOfficeScanTargets(const std::wstring& configFile, std::vector<st
         AppendFound(targets, GetWpsRecentFiles);
         return static_cast<std::int32_t>(targets.size());
     } catch (...) {
+        LogCaughtFault(L"GetOfficeScanTargets");
         return 0;
     }
 }

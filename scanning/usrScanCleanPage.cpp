@@ -9,12 +9,14 @@
 
 #include "ClsPipeShareMem.h"
 #include "ClsQuarantine.h"
+#include "FaultLog.h"
 #include "FormLayout.h"
 #include "IniOperation.h"
 #include "Pictures.h"
 #include "PixelScale.h"
 #include "ScanPageLog.h"
 #include "ScanPageWorkState.h"
+#include "WindowClass.h"
 #include "frmQuarantines.h"
 #include "modCommon.h"
 #include "usrScanCleanPageLayout.h"
@@ -57,6 +59,7 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) no
                 break;
         }
     } catch (...) {
+        LogCaughtFault(L"FrameProc");
     }
     return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
@@ -88,6 +91,7 @@ LRESULT CALLBACK ScanButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
                 break;
         }
     } catch (...) {
+        LogCaughtFault(L"ScanButtonProc");
     }
     return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
@@ -118,21 +122,13 @@ LRESULT CALLBACK PictureProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
                 break;
         }
     } catch (...) {
+        LogCaughtFault(L"PictureProc");
     }
     return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 bool RegisterOne(const wchar_t* name, WNDPROC proc) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (::GetClassInfoExW(::GetModuleHandleW(nullptr), name, &wc)) return true;
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = name;
-    return ::RegisterClassExW(&wc) != 0;
+    return RegisterWindowClass(name, proc, {CS_HREDRAW | CS_VREDRAW});
 }
 
 }  // namespace
@@ -150,6 +146,7 @@ bool usrScanCleanPage::RegisterWindowClasses() noexcept {
                RegisterOne(kClassName, &WindowThunk<usrScanCleanPage>::Proc) && RegisterOne(kFrameClass, &FrameProc) &&
                RegisterOne(kScanButtonClass, &ScanButtonProc) && RegisterOne(kPictureClass, &PictureProc);
     } catch (...) {
+        LogCaughtFault(L"usrScanCleanPage::RegisterWindowClasses");
         return false;
     }
 }
@@ -232,8 +229,8 @@ HWND usrScanCleanPage::CreateControl(int parentId, const ControlLayout& layout, 
 }
 
 void usrScanCleanPage::CreateControls() {
-    m_font = MessageFont(0, FW_NORMAL);
-    m_captionFont = MessageFont(4, FW_BOLD);
+    m_font = CreateUiFont({nullptr, 0, 100, FW_NORMAL});
+    m_captionFont = CreateUiFont({nullptr, 0, 100, FW_BOLD, DEFAULT_CHARSET, false, 4});
     m_backBrush.reset(::CreateSolidBrush(kPageBackColor));
     for (const PageControlLayout& row : kControls) {
         const ControlLayout& c = row.control;
@@ -321,6 +318,7 @@ void usrScanCleanPage::UserControl_Terminate() noexcept {
     try {
         if (!m_work.FeedbackSent && m_work.ScanUsedTime >= 1) m_work.SendScanFeedback();
     } catch (...) {
+        LogCaughtFault(L"usrScanCleanPage::UserControl_Terminate");
     }
 }
 
@@ -359,6 +357,7 @@ void usrScanCleanPage::SetPipeMemObject(ClsPipeShareMem* newPipeMemObj) noexcept
         m_pipeLink = newPipeMemObj ? std::make_unique<PipeShareMemLink>(*newPipeMemObj) : nullptr;
         m_work.SetEngineLink(m_pipeLink.get());
     } catch (...) {
+        LogCaughtFault(L"usrScanCleanPage::SetPipeMemObject");
         m_work.SetEngineLink(nullptr);
     }
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 
+#include "FaultLog.h"
 #include "ScanPageWorkState.h"
 #include "TextConvert.h"
 #include "modCommon.h"
@@ -39,12 +40,6 @@ std::vector<std::wstring> FixedDriveRoots() {
         if (::GetDriveTypeW(root) == DRIVE_FIXED) roots.emplace_back(root);
     return roots;
 }
-
-// Releases the browser's item on every road out.
-struct ItemIdList {
-    PIDLIST_ABSOLUTE item = nullptr;
-    ~ItemIdList() { if (item) ::CoTaskMemFree(item); }
-};
 
 }  // namespace
 
@@ -125,21 +120,17 @@ void usrScanCleanPage::ScanChosenFolder() {
 
 std::wstring usrScanCleanPage::BrowseForFileOrFolder(HWND owner, const std::wstring& prompt) {
     if (m_browseHook) return TrimSpaces(m_browseHook(owner, prompt));
-    const HRESULT ole = ::OleInitialize(nullptr);
+    const OleApartment ole;
+    BROWSEINFOW info{};
+    info.hwndOwner = owner;
+    info.lpszTitle = prompt.c_str();
+    info.ulFlags = kBrowseFlags;
+    const unique_pidl chosen(::SHBrowseForFolderW(&info));
     std::wstring path;
-    {
-        BROWSEINFOW info{};
-        info.hwndOwner = owner;
-        info.lpszTitle = prompt.c_str();
-        info.ulFlags = kBrowseFlags;
-        ItemIdList chosen;
-        chosen.item = ::SHBrowseForFolderW(&info);
-        if (chosen.item) {
-            std::array<wchar_t, 260> buffer{};
-            if (::SHGetPathFromIDListW(chosen.item, buffer.data())) path = buffer.data();
-        }
+    if (chosen) {
+        std::array<wchar_t, 260> buffer{};
+        if (::SHGetPathFromIDListW(chosen.get(), buffer.data())) path = buffer.data();
     }
-    if (SUCCEEDED(ole)) ::OleUninitialize();
     return TrimSpaces(path);
 }
 
@@ -166,6 +157,7 @@ void usrScanCleanPage::ScanDirOrFiles(const std::wstring& sPath, bool CheckFileE
         m_work.StopScanTimer();
     } catch (...) {
         // The page stays usable; the scan's own faults are handled inside the walk.
+        LogCaughtFault(L"usrScanCleanPage::ScanDirOrFiles");
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "FaultLog.h"
 #include "IniOperation.h"
 #include "TextConvert.h"
 
@@ -26,6 +27,7 @@ void usrScanCleanPage::ClickBackToScanPageButton() noexcept {
     try {
         cmdBackToScanPage_Click();
     } catch (...) {
+        LogCaughtFault(L"usrScanCleanPage::ClickBackToScanPageButton");
     }
 }
 
@@ -35,6 +37,7 @@ std::int32_t usrScanCleanPage::BackEndScan(std::array<std::wstring, 2>& VIRUSRES
     try {
         RunQuickScan();
     } catch (...) {
+        LogCaughtFault(L"usrScanCleanPage::BackEndScan");
     }
     try {
         if (IsCleanAtOnce(ReadIniString(m_work.ConfigPath, ini::kAppSetting, ini::kMonitorDoAction, L"0")))
@@ -47,6 +50,7 @@ std::int32_t usrScanCleanPage::BackEndScan(std::array<std::wstring, 2>& VIRUSRES
             VIRUSRESULTINFO[1] = results.InfectedFiles.front().VirusName + more;
         }
     } catch (...) {
+        LogCaughtFault(L"usrScanCleanPage::BackEndScan");
     }
     ClickBackToScanPageButton();
     return result;

@@ -132,8 +132,8 @@ TEST_F(FormLayoutTest, PagesAreChildWindowsOfTheirTwipsSizeThatReceiveTheirObjec
 TEST(MessageFontTest, GrowsTheSystemFontAndSetsItsWeight) {
     LOGFONTW system{};
     ASSERT_TRUE(MessageLogFont(system));
-    unique_hfont plain = MessageFont();
-    unique_hfont bigBold = MessageFont(4, FW_BOLD);
+    unique_hfont plain = CreateUiFont({});
+    unique_hfont bigBold = CreateUiFont({nullptr, 0, 100, FW_BOLD, DEFAULT_CHARSET, false, 4});
     ASSERT_TRUE(plain);
     ASSERT_TRUE(bigBold);
     LOGFONTW a{}, b{};

@@ -5,6 +5,7 @@
 
 #include "ClsPathLib.h"
 #include "TestSupport.h"
+#include "UniqueHandle.h"
 
 using namespace tessaly;
 using testsupport::Exists;
@@ -103,14 +104,14 @@ TEST(PathLib, CopyAndSizes) {
 TEST(PathLib, TrueSizeOfFilesBeyond2GiB) {
     ClsPathLib lib;
     const std::wstring path = FreshFolder(L"big") + L"sparse.bin";
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    unique_file file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(file);
     DWORD ignored = 0;
-    ::DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
+    ::DeviceIoControl(file.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
     LARGE_INTEGER size{};
     size.QuadPart = 0x80000010LL;  // 2 GiB + 16
-    const bool sized = ::SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
-    ::CloseHandle(file);
+    const bool sized = ::SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.get());
+    file.reset();
     if (!sized) GTEST_SKIP() << "no room for a 2 GiB file";
     EXPECT_EQ(lib.MyGetFileSize64(path), 0x80000010LL);
     EXPECT_EQ(lib.MyGetFileSize(path), static_cast<std::int32_t>(0x80000010u));  // wrapped, negative

@@ -22,8 +22,7 @@ public:
         PROCESS_INFORMATION pi{};
         if (::CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
                              &si, &pi)) {
-            m_process.reset(pi.hProcess);
-            ::CloseHandle(pi.hThread);
+            m_process = std::move(TakeProcessHandles(pi).process);
             m_pid = pi.dwProcessId;
         }
     }

@@ -3,22 +3,14 @@
 
 #include "DoEvents.h"
 #include "UniqueHandle.h"
+#include "WindowClass.h"
 
 namespace tessaly::test {
 
 namespace {
 constexpr wchar_t kHostClass[] = L"TessalyControlsTestHost";
 
-void RegisterHostClass() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (::GetClassInfoExW(::GetModuleHandleW(nullptr), kHostClass, &wc)) return;
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kHostClass;
-    ::RegisterClassExW(&wc);
-}
+void RegisterHostClass() { RegisterWindowClass(kHostClass, ::DefWindowProcW, {0, DialogBackground(), nullptr}); }
 }  // namespace
 
 // One visible top-level window serves every test: under Wine without a window manager, hiding or

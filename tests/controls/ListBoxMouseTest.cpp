@@ -4,9 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
+#include <string>
 
 #include "ControlsTestSupport.h"
+#include "FaultLog.h"
 #include "ListBoxGeometry.h"
+#include "clsUTF8TextFile.h"
+#include "modCommon.h"
 #include "usrCtlListBox.h"
 
 using tessaly::usrCtlListBox;
@@ -63,6 +68,23 @@ TEST_F(ListBoxMouse, LeftClickSelectsTheRowUnderThePointer) {
     EXPECT_EQ(down.button, 1);
     EXPECT_FLOAT_EQ(down.y, static_cast<float>((RowTopPixel(1) + 5) * list.Tpp().y));
     EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(ListBoxMouse, FaultInAHostHandlerIsLoggedAndTheListGoesOn) {
+    Fill(3);
+    // The log outlives the test run: a text of this run only shows this run's line.
+    const std::string fault = "click handler fault " + std::to_string(::GetTickCount64());
+    list.Events().Click = [&] { throw std::runtime_error(fault); };
+    ::SendMessageW(list.Window(), WM_LBUTTONDOWN, MK_LBUTTON, PointParam(50, RowTopPixel(2) + 5));
+    ::SendMessageW(list.Window(), WM_LBUTTONUP, 0, PointParam(50, RowTopPixel(2) + 5));  // must come back
+    EXPECT_EQ(list.ListIndex(), 2);
+    std::wstring log;
+    tessaly::clsUTF8TextFile().ReadFromUTF8File(
+        tessaly::GetCommonDataFolder() + tessaly::ProgramErrLogName() + L".err", log);
+    EXPECT_NE(log.find(L"fault in usrCtlListBox::WindowProc (usrCtlListBox.cpp:"), std::wstring::npos);
+    EXPECT_NE(log.find(std::wstring(fault.begin(), fault.end())), std::wstring::npos);
+    ::SendMessageW(list.Window(), WM_LBUTTONDOWN, MK_LBUTTON, PointParam(50, RowTopPixel(0) + 5));
+    EXPECT_EQ(list.ListIndex(), 0);
 }
 
 TEST_F(ListBoxMouse, ClickBelowTheLastRowSelectsTheLastRow) {

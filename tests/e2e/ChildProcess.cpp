@@ -32,8 +32,7 @@ ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& argument
     if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                           &startup, &info))
         return;
-    ::CloseHandle(info.hThread);
-    m_process.reset(info.hProcess);
+    m_process = std::move(tessaly::TakeProcessHandles(info).process);
     m_id = info.dwProcessId;
 }
 

@@ -4,6 +4,7 @@
 
 #include "Polling.h"
 #include "TextFiles.h"
+#include "UniqueHandle.h"
 
 namespace e2e {
 namespace {
@@ -14,10 +15,8 @@ constexpr DWORD kBlockFreeTimeoutMs = 20000;
 }  // namespace
 
 bool EngineBlockFree() {
-    HANDLE mapping = ::OpenFileMappingW(FILE_MAP_READ, FALSE, kEngineBlockName);
-    if (!mapping) return true;
-    ::CloseHandle(mapping);
-    return false;
+    const tessaly::unique_kernel_handle mapping(::OpenFileMappingW(FILE_MAP_READ, FALSE, kEngineBlockName));
+    return !mapping;
 }
 
 void E2eTest::SetUp() {

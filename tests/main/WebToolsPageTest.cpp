@@ -9,16 +9,20 @@
 
 #include <atomic>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "FaultLog.h"
 #include "IniOperation.h"
 #include "MainTestSupport.h"
 #include "WebBrowserHost.h"
 #include "usrWebToolsPage.h"
 #include "usrWebToolsPageAddress.h"
 #include "usrWebToolsPageLayout.h"
+#include "clsUTF8TextFile.h"
+#include "modCommon.h"
 
 using namespace tessaly;
 
@@ -158,8 +162,7 @@ bool SameRect(const RECT& a, const RECT& b) {
 
 class WebToolsPageTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr))); }
-    void TearDown() override { ::OleUninitialize(); }
+    void SetUp() override { ASSERT_TRUE(m_ole.ok()); }
 
     void StoreHost(const std::wstring& host) {
         WriteIniString(GetConfigFilePath(), ini::kGeneral, ini::kWebServerHost, host);
@@ -178,6 +181,7 @@ protected:
     }
     static usrWebToolsPage::EngineCheck EngineThere() { return [] { return true; }; }
 
+    OleApartment m_ole;  // first in, last out: the browser control needs OLE on this thread
     maintest::PrivateDataFolders m_folders;
     LoopbackHttpServer m_server;
     DialogWatcher m_dialogs;
@@ -243,6 +247,19 @@ TEST_F(WebToolsPageTest, NoNetworkShowsTipAndNeverNavigates) {
     EXPECT_EQ(m_asked.size(), 1u);
     EXPECT_TRUE(m_server.Paths().empty());
     EXPECT_EQ(m_dialogs.Count(), 0);
+}
+
+TEST_F(WebToolsPageTest, FaultInTheProbeIsLoggedAndReadsAsNoNetwork) {
+    ServeHere();
+    usrWebToolsPage page([](const std::wstring&) -> bool { throw std::runtime_error("probe fault 42"); },
+                         EngineThere());
+    ASSERT_TRUE(page.Create(m_host.hwnd(), 0, 0));
+    EXPECT_TRUE(page.IsFailedTipShown());
+    EXPECT_FALSE(page.IsBrowserShown());
+    std::wstring log;
+    clsUTF8TextFile().ReadFromUTF8File(GetCommonDataFolder() + ProgramErrLogName() + L".err", log);
+    EXPECT_NE(log.find(L"fault in usrWebToolsPage::ProbeNetwork (usrWebToolsPage.cpp:"), std::wstring::npos);
+    EXPECT_NE(log.find(L"probe fault 42"), std::wstring::npos);
 }
 
 TEST_F(WebToolsPageTest, MissingKeyProbesAndAddressesTheMakersServer) {

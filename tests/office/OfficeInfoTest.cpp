@@ -1,6 +1,7 @@
 // Which application GetOfficeInfo finds from the document associations, what it guesses from the
 // folder layout, and how the automation fallback behaves with and without an answering object.
 #include "OfficeTestSupport.h"
+#include "UniqueHandle.h"
 #include "modGetOfficeInfo.h"
 
 #include <gtest/gtest.h>
@@ -167,7 +168,7 @@ public:
             return S_OK;
         }
         V_VT(result) = VT_BSTR;
-        V_BSTR(result) = ::SysAllocString(id == 1 ? m_version : m_path);
+        V_BSTR(result) = MakeBstr(id == 1 ? m_version : m_path).release();  // the caller frees it
         return S_OK;
     }
 

@@ -78,8 +78,7 @@ unique_kernel_handle StartHelper(const std::wstring& args) {
         ADD_FAILURE() << "cannot start " << WideToUtf8(command) << ": error " << ::GetLastError();
         return unique_kernel_handle();
     }
-    ::CloseHandle(pi.hThread);
-    return unique_kernel_handle(pi.hProcess);
+    return std::move(TakeProcessHandles(pi).process);
 }
 
 TEST_F(QuarantineLockTest, TwoProcessesAddingAtTheSameTimeLoseNoRecord) {
