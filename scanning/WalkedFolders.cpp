@@ -13,8 +13,10 @@ std::optional<FolderIdentity> ReadFolderIdentity(const std::wstring& path) {
     if (!folder) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(folder.get(), &info)) return std::nullopt;
-    return FolderIdentity{info.dwVolumeSerialNumber,
-                          (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    const std::uint64_t index = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    // Some network file systems give every file the index 0: that is no identity at all.
+    if (index == 0) return std::nullopt;
+    return FolderIdentity{info.dwVolumeSerialNumber, index};
 }
 
 bool WalkedFolders::FirstVisit(const std::wstring& path) {
