@@ -1,16 +1,16 @@
-// Framing on the engine's side: four ASCII digits, hex-UTF-8 text, CR LF; the length field is the
-// only flag between the two sides, so the payload is always written before it.
+// The engine's mailboxes: requests are taken with the atomic length field of the link, replies wait
+// in a short queue for a free receive mailbox.
 #include "EngineBlock.h"
 
 #include <sddl.h>
 
-#include <cstdio>
 #include <string>
-#include <vector>
 
-#include "ClsPipeShareMem.h"
-#include "TextConvert.h"
-#include "modCommon.h"
+#include "BoundedPoll.h"
+#include "EngineLinkMailbox.h"
+#include "EngineLinkMessages.h"
+#include "EngineLinkProtocol.h"
+#include "FaultLog.h"
 
 namespace tessaly::engine {
 namespace {
@@ -19,33 +19,25 @@ namespace {
 // to the elevated engine's default DACL; medium integrity keeps the guard able to write.
 constexpr wchar_t kBlockSecurity[] = L"D:(A;;GA;;;SY)(A;;GA;;;BA)(A;;GA;;;AU)S:(ML;;NW;;;ME)";
 
-// How long a client that wrote length and payload in one copy may take to finish its payload.
-constexpr DWORD kTornWriteWaitMs = 20;
+// How long a client that writes its length or payload a byte at a time may take to finish it.
+constexpr std::uint32_t kTornWriteWaitMs = 20;
+// A message no client took for this long gives way to the next one queued.
+constexpr ULONGLONG kStaleAfterMs = 2000;
+// Replies nobody reads are dropped oldest first beyond this many.
+constexpr std::size_t kOutboxLimit = 8;
 
-int LengthOf(volatile const unsigned char* field) noexcept {
-    int n = 0;
-    for (int i = 0; i < 4; ++i) {
-        const unsigned char c = field[i];
-        if (c < '0' || c > '9') return -1;
-        n = n * 10 + (c - '0');
-    }
-    return n;
-}
-
-void ZeroLength(volatile unsigned char* field) noexcept {
-    ::MemoryBarrier();
-    for (int i = 0; i < 4; ++i) field[i] = 0;
-    ::MemoryBarrier();
-}
-
-std::string CopyBytes(volatile const unsigned char* from, int n) {
-    std::string out(static_cast<std::size_t>(n), '\0');
-    for (int i = 0; i < n; ++i) out[static_cast<std::size_t>(i)] = static_cast<char>(from[i]);
-    return out;
-}
-
-bool EndsWithLineEnd(const std::string& payload) {
-    return payload.size() >= 2 && payload[payload.size() - 2] == '\r' && payload.back() == '\n';
+// The payload of a complete length field, waiting out a writer that set the length before the
+// bytes; "" when no CR LF ends it in time.
+std::string SettledPayload(const LinkMailbox& mailbox, LengthField field, std::size_t n) {
+    std::string payload = mailbox.Payload(n);
+    if (EndsWithLineEnd(payload)) return payload;
+    PollUntil(
+        [&] {
+            payload = mailbox.Payload(n);
+            return EndsWithLineEnd(payload) || mailbox.Length() != field;
+        },
+        PollPlan{kTornWriteWaitMs, 1, 1000, false});
+    return EndsWithLineEnd(payload) ? payload : std::string();
 }
 
 }  // namespace
@@ -53,15 +45,17 @@ bool EndsWithLineEnd(const std::string& payload) {
 bool EngineBlock::Create() noexcept {
     SECURITY_ATTRIBUTES attributes{};
     attributes.nLength = sizeof attributes;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(kBlockSecurity, SDDL_REVISION_1, &descriptor, nullptr))
-        attributes.lpSecurityDescriptor = descriptor;
+    unique_local<PSECURITY_DESCRIPTOR> descriptor;
+    PSECURITY_DESCRIPTOR raw = nullptr;
+    if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(kBlockSecurity, SDDL_REVISION_1, &raw, nullptr)) {
+        descriptor.reset(raw);
+        attributes.lpSecurityDescriptor = raw;
+    }
     m_mapping.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, descriptor ? &attributes : nullptr, PAGE_READWRITE, 0,
                                          kPipeBlockSize, kPipeMappingName));
     if (!m_mapping && descriptor)
         m_mapping.reset(
             ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kPipeBlockSize, kPipeMappingName));
-    if (descriptor) ::LocalFree(descriptor);
     if (!m_mapping) return false;
     m_view.reset(::MapViewOfFile(m_mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, kPipeBlockSize));
     return static_cast<bool>(m_view);
@@ -69,60 +63,67 @@ bool EngineBlock::Create() noexcept {
 
 void EngineBlock::Clear() noexcept {
     if (!m_view) return;
-    ZeroLength(Base() + kPipeSendOffset);
-    ZeroLength(Base() + kPipeRecvOffset);
+    LinkMailbox(Base() + kPipeSendOffset).Clear();
+    LinkMailbox(Base() + kPipeRecvOffset).Clear();
 }
 
 std::optional<std::wstring> EngineBlock::TakeRequest() noexcept {
     if (!m_view) return std::nullopt;
-    volatile unsigned char* mailbox = Base() + kPipeSendOffset;
-    if (mailbox[0] == 0) return std::nullopt;
+    LinkMailbox mailbox(Base() + kPipeSendOffset);
+    if (mailbox.Length() == 0) return std::nullopt;
     try {
-        ::MemoryBarrier();
-        const int n = LengthOf(mailbox);
+        const LengthField field = mailbox.SettledLength(kTornWriteWaitMs);
+        const LengthReading reading = ReadLengthField(field);
+        if (reading.state == LengthState::Empty) return std::nullopt;
         std::wstring text;
-        if (n >= 2 && n <= static_cast<int>(kPipePayloadLimit)) {
-            std::string payload = CopyBytes(mailbox + 4, n);
-            const ULONGLONG until = ::GetTickCount64() + kTornWriteWaitMs;
-            while (!EndsWithLineEnd(payload) && ::GetTickCount64() < until) {
-                ::Sleep(1);
-                payload = CopyBytes(mailbox + 4, n);
-            }
-            if (EndsWithLineEnd(payload)) {
-                payload.resize(payload.size() - 2);
-                text = HexToText(AnsiToWide(payload));
-                std::erase_if(text, [](wchar_t c) { return c == L'\r' || c == L'\n' || c == L'\0'; });
-            }
+        if (reading.state == LengthState::Complete) {
+            const std::string payload = SettledPayload(mailbox, field, reading.length);
+            if (!payload.empty()) text = RemoveLineEnds(DecodePayload(payload));
         }
-        ZeroLength(mailbox);
+        // Withdrawn or replaced by its writer while it was read: the next round reads it afresh.
+        if (!mailbox.Take(field)) return std::nullopt;
         return text;
     } catch (...) {
-        ZeroLength(mailbox);
+        LogCaughtFault(L"EngineBlock::TakeRequest");
+        mailbox.Clear();
         return std::wstring();
     }
 }
 
-bool EngineBlock::ReplyMailboxEmpty() const noexcept { return !m_view || Base()[kPipeRecvOffset] == 0; }
-
-bool EngineBlock::Post(const std::wstring& text, DWORD waitMs) noexcept {
-    if (!m_view) return false;
+void EngineBlock::Post(const std::wstring& text) noexcept {
     try {
-        const std::string payload = WideToAnsi(TextToHex(text)) + "\r\n";
-        if (payload.size() > kPipePayloadLimit) return false;
-        const ULONGLONG until = ::GetTickCount64() + waitMs;
-        while (!ReplyMailboxEmpty() && ::GetTickCount64() < until) ::Sleep(1);
-        volatile unsigned char* mailbox = Base() + kPipeRecvOffset;
-        ZeroLength(mailbox);
-        for (std::size_t i = 0; i < payload.size(); ++i) mailbox[4 + i] = static_cast<unsigned char>(payload[i]);
-        char digits[5]{};
-        std::snprintf(digits, sizeof digits, "%04u", static_cast<unsigned>(payload.size()));
-        ::MemoryBarrier();
-        for (int i = 0; i < 4; ++i) mailbox[i] = static_cast<unsigned char>(digits[i]);
-        ::MemoryBarrier();
-        return true;
+        std::optional<std::string> payload = EncodePayload(text);
+        if (!payload) payload = EncodePayload(CutToUtf8Bytes(text, kMessageTextLimit));
+        if (!payload) return;
+        if (m_outbox.size() >= kOutboxLimit) m_outbox.pop_front();
+        m_outbox.push_back(std::move(*payload));
     } catch (...) {
-        return false;
+        LogCaughtFault(L"EngineBlock::Post");
     }
+}
+
+void EngineBlock::Flush(ULONGLONG now) noexcept {
+    if (!m_view || m_outbox.empty()) return;
+    LinkMailbox mailbox(Base() + kPipeRecvOffset);
+    const LengthField waiting = mailbox.Length();
+    if (waiting == 0) {
+        Publish(now);
+        return;
+    }
+    if (now - m_publishedAt < kStaleAfterMs) return;
+    // Taken back only if it is still that message: a client may take it this very moment.
+    if (mailbox.Take(waiting)) Publish(now);
+}
+
+bool EngineBlock::OutboxEmpty() const noexcept {
+    return m_outbox.empty() && (!m_view || LinkMailbox(Base() + kPipeRecvOffset).Length() == 0);
+}
+
+void EngineBlock::Publish(ULONGLONG now) noexcept {
+    LinkMailbox mailbox(Base() + kPipeRecvOffset);
+    mailbox.Publish(m_outbox.front());
+    m_publishedAt = now;
+    m_outbox.pop_front();
 }
 
 }  // namespace tessaly::engine

@@ -1,9 +1,11 @@
 // The engine's side of the shared block "zdv_share_mem_pipe": it creates the mapping, takes what
-// clients write into the send mailbox and writes its own messages into the receive mailbox.
+// clients write into the send mailbox and hands its own messages to the receive mailbox through a
+// short queue, so a client that never takes its replies cannot hold up the engine or another client.
 #pragma once
 
 #include <windows.h>
 
+#include <deque>
 #include <optional>
 #include <string>
 
@@ -22,16 +24,23 @@ public:
     // framing or hex form is unusable (it is taken all the same); nullopt when nothing waits.
     std::optional<std::wstring> TakeRequest() noexcept;
 
-    [[nodiscard]] bool ReplyMailboxEmpty() const noexcept;
-    // Frames and writes one message. Waits up to waitMs for a client to take what is still in the
-    // mailbox, then overwrites it. False when the message cannot be framed within the limit.
-    bool Post(const std::wstring& text, DWORD waitMs) noexcept;
+    // Queues one message; it is written as soon as the receive mailbox is free. A text too long for
+    // one message is cut at a whole character.
+    void Post(const std::wstring& text) noexcept;
+    // Writes the next queued message when the mailbox is free, or in place of a message that no
+    // client has taken for a while: whoever waits for a reply reads the mailbox all the time.
+    void Flush(ULONGLONG now) noexcept;
+    // Nothing queued and nothing waiting in the receive mailbox.
+    [[nodiscard]] bool OutboxEmpty() const noexcept;
 
 private:
-    volatile unsigned char* Base() const noexcept { return static_cast<volatile unsigned char*>(m_view.get()); }
+    unsigned char* Base() const noexcept { return static_cast<unsigned char*>(m_view.get()); }
+    void Publish(ULONGLONG now) noexcept;
 
     unique_kernel_handle m_mapping;
     unique_view m_view;
+    std::deque<std::string> m_outbox;  // framed payloads, oldest first
+    ULONGLONG m_publishedAt = 0;       // when this engine last wrote the receive mailbox
 };
 
 }  // namespace tessaly::engine

@@ -1,5 +1,6 @@
 // zdvcore.exe: the scan engine. It holds the shared block and the run marker "zdvcore" for as long
-// as it runs, and serves the engine link until a client sends "SERVER::EXIT".
+// as it runs, and serves the engine link until a client sends "SERVER::EXIT" or an installation
+// begins (its marker "zdvinstalling" appears).
 #include <windows.h>
 
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include "Analyzer.h"
 #include "EngineBlock.h"
 #include "EngineServer.h"
+#include "FaultLog.h"
 #include "UniqueHandle.h"
 #include "modCommon.h"
 
@@ -47,7 +49,7 @@ bool HoldsOwnMarker() {
 int RunEngine() {
     const std::wstring folder = GetAppFolder();
     ::SetCurrentDirectoryW(folder.c_str());
-    if (IsRunMarkerPresent(kMarkerEngine, L"")) return 0;
+    if (IsRunMarkerPresent(kMarkerEngine, L"") || engine::IsInstallationRunning()) return 0;
 
     // Block and marker first: a client looks for both right after the start, and waits for the
     // idle announcement while the signatures load.
@@ -68,6 +70,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
         return RunEngine();
     } catch (...) {
+        LogCaughtFault(L"zdvcore");
         return 1;
     }
 }

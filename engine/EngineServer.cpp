@@ -1,9 +1,14 @@
-// Dispatch of the link's vocabulary and the polling rhythm of the engine.
+// Dispatch of the link's vocabulary and the loop of the engine.
 #include "EngineServer.h"
 
 #include <string>
 
 #include "DocumentFile.h"
+#include "EngineLinkMessages.h"
+#include "EngineLinkProtocol.h"
+#include "EngineRhythm.h"
+#include "FaultLog.h"
+#include "ReasonTexts.h"
 #include "UniqueHandle.h"
 #include "clsUTF8TextFile.h"
 #include "modCommon.h"
@@ -14,21 +19,19 @@ namespace {
 // An announcement only after the mailbox stayed empty this long: a client that just took a reply
 // usually sends its next request at once, and its reply then need not wait behind an idle text.
 constexpr ULONGLONG kIdleAfterMs = 100;
-// Poll fast while clients are active, slower when nobody has asked for a while: a scan sends its
-// requests back to back, while an engine left idle all day should hardly wake up.
-constexpr ULONGLONG kBusyWindowMs = 3000;
-constexpr ULONGLONG kQuietWindowMs = 60000;
-constexpr DWORD kBusyStepMs = 1;
-constexpr DWORD kQuietStepMs = 10;
-constexpr DWORD kDormantStepMs = 50;
-
-DWORD PollStepAfter(ULONGLONG sinceActivity) {
-    if (sinceActivity < kBusyWindowMs) return kBusyStepMs;
-    return sinceActivity < kQuietWindowMs ? kQuietStepMs : kDormantStepMs;
-}
-// How long a reply waits for a client to take the previous message before replacing it.
-constexpr DWORD kReplyWaitMs = 5000;
+// How often the loop looks for the installation's marker: it ends within about this time.
+constexpr ULONGLONG kInstallCheckMs = 1000;
 constexpr LONGLONG kFeedbackLogLimit = 1 << 20;
+
+std::wstring After(const std::wstring& text, const wchar_t* prefix) {
+    return text.substr(std::char_traits<wchar_t>::length(prefix));
+}
+
+RequestKind KindOf(const std::wstring& request) {
+    if (request.starts_with(kScanRequestPrefix) || request.starts_with(kCleanRequestPrefix)) return RequestKind::File;
+    if (request == kClientExitText || request.starts_with(kFeedbackPrefix)) return RequestKind::ScanEnd;
+    return RequestKind::Other;
+}
 
 }  // namespace
 
@@ -41,6 +44,8 @@ bool IsProcessElevated() noexcept {
     return ::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
            elevation.TokenIsElevated != 0;
 }
+
+bool IsInstallationRunning() noexcept { return IsRunMarkerPresent(kMarkerInstalling, L""); }
 
 void AppendFeedback(const std::wstring& statistics) noexcept {
     try {
@@ -56,68 +61,76 @@ void AppendFeedback(const std::wstring& statistics) noexcept {
                  now.wHour, now.wMinute, now.wSecond);
         clsUTF8TextFile().WriteMsgToUTF8File(path, true, stamp + statistics, true);
     } catch (...) {
+        LogCaughtFault(L"AppendFeedback");
     }
 }
 
-void EngineServer::Reply(const std::wstring& text) noexcept { m_block.Post(text, kReplyWaitMs); }
-
-void EngineServer::ReplyToFile(const wchar_t* replyPrefix, bool clean, const std::wstring& path) noexcept {
+void EngineServer::ReplyToFile(bool clean, const std::wstring& path) noexcept {
     try {
-        const FileResult result = clean ? CleanDocument(m_analyzer, path) : ScanDocument(m_analyzer, path);
-        const std::wstring head = std::wstring(replyPrefix) + std::to_wstring(result.code) + L"::";
-        // The path goes back exactly as it came; the text gives way when the reply would not fit.
-        if (!m_block.Post(head + result.text + L"::" + path, kReplyWaitMs))
-            m_block.Post(head + L"::" + path, kReplyWaitMs);
+        FileResult result = clean ? CleanDocument(m_analyzer, path) : ScanDocument(m_analyzer, path);
+        result = ForUser(clean, std::move(result), path);
+        m_block.Post(BuildReply(clean ? kCleanReplyPrefix : kScanReplyPrefix, result.code, result.text, path));
     } catch (...) {
+        LogCaughtFault(L"EngineServer::ReplyToFile");
     }
 }
 
 bool EngineServer::Handle(const std::wstring& request) noexcept {
     try {
-        if (request == L"SERVER::EXIT") return false;
-        if (request == L"CLIENT::EXIT") return true;
-        if (request.starts_with(L"INIT::PING")) {
-            Reply(L"INIT::PONG");
-        } else if (request.starts_with(L"SCAN::")) {
-            ReplyToFile(L"R_SCAN::", false, request.substr(6));
-        } else if (request.starts_with(L"CLEAN::")) {
-            ReplyToFile(L"R_CLEAN::", true, request.substr(7));
-        } else if (request.starts_with(L"FEEDBACK::")) {
-            AppendFeedback(request.substr(10));
+        if (request == kServerExitText) return false;
+        if (request == kClientExitText) {
+            // The client leaves; nothing to answer.
+        } else if (request.starts_with(kPingPrefix)) {
+            m_block.Post(kPongText);
+        } else if (request.starts_with(kScanRequestPrefix)) {
+            ReplyToFile(false, After(request, kScanRequestPrefix));
+        } else if (request.starts_with(kCleanRequestPrefix)) {
+            ReplyToFile(true, After(request, kCleanRequestPrefix));
+        } else if (request.starts_with(kFeedbackPrefix)) {
+            AppendFeedback(After(request, kFeedbackPrefix));
         } else {
             // Unknown or unreadable: the client still gets an answer and does not wait for one.
-            std::wstring echo = request.substr(0, 3000);
-            Reply(L"R_ERROR::-1::" + ReplyFieldText(L"无法识别的请求") + L"::" + echo);
+            m_block.Post(BuildReply(kErrorReplyPrefix, -1, L"无法识别的请求", request));
         }
         return true;
     } catch (...) {
+        LogCaughtFault(L"EngineServer::Handle");
         return true;
     }
 }
 
+bool EngineServer::InstallationBegun(ULONGLONG now) noexcept {
+    if (now - m_lastInstallCheck < kInstallCheckMs) return false;
+    m_lastInstallCheck = now;
+    return IsInstallationRunning();
+}
+
 void EngineServer::Run() noexcept {
-    const std::wstring idleText = std::wstring(L"SERVER::IDLE::") + (m_elevated ? L"1" : L"0");
-    ULONGLONG lastActivity = ::GetTickCount64();
+    const std::wstring idleText = IdleText(m_elevated);
+    EngineRhythm rhythm(::GetTickCount64());
     ULONGLONG emptySince = 0;
-    m_block.Post(idleText, 0);
+    m_block.Post(idleText);
     for (;;) {
         if (auto request = m_block.TakeRequest()) {
             if (!Handle(*request)) return;
-            lastActivity = ::GetTickCount64();
+            const ULONGLONG served = ::GetTickCount64();
+            rhythm.Served(KindOf(*request), served);
+            m_block.Flush(served);
             emptySince = 0;
             continue;
         }
         const ULONGLONG now = ::GetTickCount64();
-        if (m_block.ReplyMailboxEmpty()) {
-            if (emptySince == 0) emptySince = now;
-            if (now - emptySince >= kIdleAfterMs && now - lastActivity >= kIdleAfterMs) {
-                m_block.Post(idleText, 0);
-                emptySince = 0;
-            }
-        } else {
+        m_block.Flush(now);
+        if (!m_block.OutboxEmpty()) {
+            emptySince = 0;
+        } else if (emptySince == 0) {
+            emptySince = now;
+        } else if (now - emptySince >= kIdleAfterMs && rhythm.SinceRequest(now) >= kIdleAfterMs) {
+            m_block.Post(idleText);
             emptySince = 0;
         }
-        ::Sleep(PollStepAfter(now - lastActivity));
+        if (InstallationBegun(now)) return;
+        rhythm.Rest(now);
     }
 }
 

@@ -206,7 +206,7 @@ void frmMain::RequestUnload() {
 
 void frmMain::Form_Terminate() noexcept {
     if (!m_pipe) return;
-    m_pipe->SendMsgToUTF8HexStr(L"CLIENT::EXIT");
+    m_pipe->SendMsgToUTF8HexStr(kClientExitText);
     m_pipe.reset();
 }
 

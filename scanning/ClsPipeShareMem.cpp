@@ -1,14 +1,18 @@
-// The engine link's mailboxes, waits, engine start and replacement, and handshake.
+// The engine link's mailboxes, waits, engine start and replacement, and handshake. Every wait keeps
+// the deadline of its written rule (count x interval) but tries again every millisecond or sooner,
+// so an answer is seen as soon as it is there.
 #include "ClsPipeShareMem.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <optional>
 #include <string>
-#include <vector>
 
-#include "DoEvents.h"
+#include "BoundedPoll.h"
+#include "EngineLinkFraming.h"
+#include "EngineLinkMailbox.h"
+#include "EngineLinkMessages.h"
+#include "FaultLog.h"
 #include "TextConvert.h"
 #include "modCommon.h"
 
@@ -17,24 +21,26 @@ namespace {
 
 ClsPipeShareMem::MessageBoxFunction g_messageBox = &::MessageBoxW;
 
-// One step of a poll: window events run, then a short wait that a window message cuts short.
-// The step is far below the link's poll intervals so a reply is seen as soon as it is there.
-void PollStep() noexcept {
-    DoEvents();
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+// Longest doze between two tries of a wait; a window message ends a doze early.
+constexpr std::uint32_t kPollStepMs = 1;
+// The engine takes a request within microseconds while it serves: yield a little before dozing.
+constexpr std::uint32_t kSendSpinTries = 64;
+// The sender's wait for the engine to take a message: 30 polls of 100 ms.
+constexpr std::uint32_t kSendWaitMs = 30 * 100;
+// How long an engine that sets the length digits one at a time may take to finish them.
+constexpr std::uint32_t kPartialLengthWaitMs = 20;
+
+std::uint32_t Deadline(std::int32_t intervalMs, std::int32_t limit) {
+    return static_cast<std::uint32_t>(std::max(intervalMs, 1)) * static_cast<std::uint32_t>(std::max(limit, 1));
 }
 
-ULONGLONG Now() noexcept { return ::GetTickCount64(); }
+PollPlan WaitPlan(std::uint32_t deadlineMs) { return PollPlan{deadlineMs, kPollStepMs, 0, true}; }
 
-std::wstring RemoveChars(std::wstring text, std::wstring_view chars) {
-    std::erase_if(text, [&](wchar_t c) { return chars.find(c) != std::wstring_view::npos; });
-    return text;
-}
-
-bool AllDigits(const unsigned char (&field)[kPipeLengthDigits]) {
-    for (unsigned char c : field)
-        if (c < '0' || c > '9') return false;
-    return true;
+// The variable the per-machine data folder is made from.
+std::wstring DataRoot() {
+    wchar_t buffer[MAX_PATH * 2]{};
+    const DWORD n = ::GetEnvironmentVariableW(L"ProgramData", buffer, static_cast<DWORD>(std::size(buffer)));
+    return n < std::size(buffer) ? std::wstring(buffer, n) : std::wstring();
 }
 
 }  // namespace
@@ -48,6 +54,7 @@ ClsPipeShareMem::ClsPipeShareMem(std::wstring programFolder) {
         m_appFolder = programFolder.empty() ? GetAppFolder() : std::move(programFolder);
         if (!m_appFolder.empty() && m_appFolder.back() != L'\\') m_appFolder += L'\\';
     } catch (...) {
+        LogCaughtFault(L"ClsPipeShareMem");
     }
 }
 
@@ -69,6 +76,7 @@ bool ClsPipeShareMem::InitPipe() noexcept {
         m_view = std::move(view);
         return true;
     } catch (...) {
+        LogCaughtFault(L"ClsPipeShareMem::InitPipe");
         UninitPipe();
         return false;
     }
@@ -79,81 +87,54 @@ void ClsPipeShareMem::UninitPipe() noexcept {
     m_mapping.reset();
 }
 
-std::size_t ClsPipeShareMem::ReadShared(std::span<unsigned char> buffer, std::size_t offset,
-                                        std::size_t count) const noexcept {
-    if (buffer.size() != count || !m_view || offset + count > static_cast<std::size_t>(m_blockSize)) return 0;
-    volatile const unsigned char* source = Block() + offset;
-    for (std::size_t i = 0; i < count; ++i) buffer[i] = source[i];
-    return count;
-}
-
-bool ClsPipeShareMem::SendData(const std::wstring& payload) {
-    const std::string bytes = WideToAnsi(payload + L"\r\n");
-    const std::size_t n = bytes.size();
-    if (n > static_cast<std::size_t>(m_payloadLimit)) {
+bool ClsPipeShareMem::SendData(const std::wstring& text) {
+    const std::optional<std::string> payload = EncodePayload(text);
+    if (!payload) {
         WriteErrLog(L"SendData: out of memory", kPipeErrLogName, false);
         return false;
     }
-    char digits[kPipeLengthDigits + 1]{};
-    std::snprintf(digits, sizeof digits, "%04u", static_cast<unsigned>(n));
-    volatile unsigned char* mailbox = Block() + m_sendOffset;
-    // Payload first, length last: the engine treats a non-zero length as a complete message, so it
-    // must never see the length before the bytes it counts. A message still waiting is withdrawn
-    // before its bytes are overwritten.
-    for (std::size_t i = 0; i < kPipeLengthDigits; ++i) mailbox[i] = 0;
-    ::MemoryBarrier();
-    for (std::size_t i = 0; i < n; ++i) mailbox[kPipeLengthDigits + i] = static_cast<unsigned char>(bytes[i]);
-    ::MemoryBarrier();
-    for (std::size_t i = 0; i < kPipeLengthDigits; ++i) mailbox[i] = static_cast<unsigned char>(digits[i]);
-    ::MemoryBarrier();
-
-    const ULONGLONG deadline = Now() + 3000;
-    for (;;) {
-        // Only the first three bytes tell that the engine took the message.
-        if (mailbox[0] == 0 && mailbox[1] == 0 && mailbox[2] == 0) return true;
-        if (Now() >= deadline) return false;
-        PollStep();
-    }
+    // The mailbox is not examined first: a message the engine has not taken yet is replaced.
+    LinkMailbox mailbox(Block() + m_sendOffset);
+    mailbox.Publish(*payload);
+    const PollPlan plan{kSendWaitMs, kPollStepMs, kSendSpinTries, true};
+    return PollUntil([&] { return IsTakenField(mailbox.Length()); }, plan) == PollResult::Done;
 }
 
 bool ClsPipeShareMem::SendMsgToUTF8HexStr(const std::wstring& SendText) noexcept {
     try {
         if (!m_view) return false;
-        return SendData(TextToHex(SendText));
+        return SendData(SendText);
     } catch (...) {
+        LogCaughtFault(L"ClsPipeShareMem::SendMsgToUTF8HexStr");
         return false;
     }
 }
 
 std::wstring ClsPipeShareMem::RecvData() {
-    unsigned char field[kPipeLengthDigits]{};
-    if (ReadShared(field, m_recvOffset, kPipeLengthDigits) != kPipeLengthDigits || field[0] == 0) return {};
-    // A length of non-digits is as unusable as one out of range, and is reported the same way.
-    int n = -1;
-    if (AllDigits(field)) n = (field[0] - '0') * 1000 + (field[1] - '0') * 100 + (field[2] - '0') * 10 + (field[3] - '0');
-    if (n < 1 || n > m_payloadLimit) {
+    LinkMailbox mailbox(Block() + m_recvOffset);
+    const LengthField field = mailbox.SettledLength(kPartialLengthWaitMs);
+    const LengthReading reading = ReadLengthField(field);
+    if (reading.state == LengthState::Empty) return {};
+    if (reading.state != LengthState::Complete || reading.length > static_cast<std::size_t>(m_payloadLimit)) {
+        // Left in place: every receive reports it again until the engine rewrites the mailbox.
         WriteErrLog(L"RecvData: out of memory", kPipeErrLogName, false);
         return {};
     }
-    ::MemoryBarrier();
-    std::vector<unsigned char> payload(static_cast<std::size_t>(n));
-    ReadShared(payload, m_recvOffset + kPipeLengthDigits, payload.size());
-    std::wstring text = AnsiToWide(std::string_view(reinterpret_cast<const char*>(payload.data()), payload.size()));
-    text = TrimSpaces(RemoveChars(std::move(text), std::wstring_view(L"\0", 1)));
-    ::MemoryBarrier();
-    volatile unsigned char* length = Block() + m_recvOffset;
-    for (std::size_t i = 0; i < kPipeLengthDigits; ++i) length[i] = 0;
-    return text;
+    const std::string payload = mailbox.Payload(reading.length);
+    // Replaced while it was copied: the newer message is read by the next receive.
+    if (!mailbox.Take(field)) return {};
+    return DecodePayload(payload);
 }
 
 std::int32_t ClsPipeShareMem::RecvMsgFromUTF8encoding(std::wstring& retstring, bool trimflag) noexcept {
     try {
         retstring.clear();
         if (!m_view) return 0;
-        retstring = HexToText(RecvData());
-        if (trimflag) retstring = RemoveChars(std::move(retstring), std::wstring_view(L"\r\n\0", 3));
+        retstring = RecvData();
+        if (trimflag) retstring = RemoveLineEnds(std::move(retstring));
         return static_cast<std::int32_t>(retstring.size());
     } catch (...) {
+        LogCaughtFault(L"ClsPipeShareMem::RecvMsgFromUTF8encoding");
         retstring.clear();
         return 0;
     }
@@ -177,43 +158,53 @@ void ClsPipeShareMem::RememberEngineProcess() noexcept {
         if (!::QueryFullProcessImageNameW(process.get(), 0, image, &size)) return;
         if (!EndsWithNoCase(std::wstring_view(image, size), std::wstring(L"\\") + kEngineFileName)) return;
         m_engineProcess = std::move(process);
+        m_engineDataRoot = DataRoot();
     } catch (...) {
+        LogCaughtFault(L"ClsPipeShareMem::RememberEngineProcess");
+    }
+}
+
+bool ClsPipeShareMem::IsRememberedEngineAlive() const noexcept {
+    try {
+        return m_engineProcess && ::WaitForSingleObject(m_engineProcess.get(), 0) == WAIT_TIMEOUT &&
+               DataRoot() == m_engineDataRoot;
+    } catch (...) {
+        LogCaughtFault(L"ClsPipeShareMem::IsRememberedEngineAlive");
+        return false;
     }
 }
 
 bool ClsPipeShareMem::IsPipeAlive() noexcept {
     try {
-        if (!IsRunMarkerPresent(kMarkerEngine, L"")) {
-            m_engineProcess.reset();
-            return false;
-        }
-        if (m_engineProcess && ::WaitForSingleObject(m_engineProcess.get(), 0) == WAIT_TIMEOUT) return true;
+        if (IsRememberedEngineAlive()) return true;
         m_engineProcess.reset();
+        if (!IsRunMarkerPresent(kMarkerEngine, L"")) return false;
         if (!m_wmi.IsExistProcess(kEngineFileName)) return false;
         RememberEngineProcess();
         return true;
     } catch (...) {
+        LogCaughtFault(L"ClsPipeShareMem::IsPipeAlive");
         return false;
     }
 }
 
 bool ClsPipeShareMem::WaitForPipeIdle(std::int32_t interval_ms, std::int32_t waitlimit) noexcept {
     try {
-        const ULONGLONG deadline = Now() + static_cast<ULONGLONG>(std::max(interval_ms, 1)) * std::max(waitlimit, 1);
-        for (;;) {
-            DoEvents();
-            if (!IsPipeAlive()) return false;
-            // An engine slower to create its block than the connect's short pause is still heard.
-            if (!m_view) InitPipe();
-            std::wstring message;
-            if (RecvMsgFromUTF8encoding(message, true) > 0 && message.starts_with(L"SERVER::IDLE::")) {
-                m_isPipeServerRunAsAdmin = TrimSpaces(message.substr(message.size() - 1)) == L"1";
-                return true;
-            }
-            if (Now() >= deadline) return false;
-            PollStep();
-        }
+        bool idle = false;
+        PollUntil(
+            [&] {
+                if (!IsPipeAlive()) return true;
+                // An engine slower to create its block than the connect's short pause is still heard.
+                if (!m_view) InitPipe();
+                std::wstring message;
+                RecvMsgFromUTF8encoding(message, true);
+                idle = ReadIdleText(message, m_isPipeServerRunAsAdmin);
+                return idle;
+            },
+            WaitPlan(Deadline(interval_ms, waitlimit)));
+        return idle;
     } catch (...) {
+        LogCaughtFault(L"ClsPipeShareMem::WaitForPipeIdle");
         return false;
     }
 }
@@ -221,28 +212,21 @@ bool ClsPipeShareMem::WaitForPipeIdle(std::int32_t interval_ms, std::int32_t wai
 bool ClsPipeShareMem::PostPipeServerExitMessage(std::int32_t interval_ms, std::int32_t waitlimit) noexcept {
     try {
         if (!IsPipeAlive()) return true;
-        SendMsgToUTF8HexStr(L"SERVER::EXIT");
-        const ULONGLONG deadline = Now() + static_cast<ULONGLONG>(std::max(interval_ms, 1)) * std::max(waitlimit, 1);
-        for (;;) {
-            DoEvents();
-            if (!IsPipeAlive()) return true;
-            if (Now() >= deadline) return false;
-            PollStep();
-        }
+        SendMsgToUTF8HexStr(kServerExitText);
+        return PollUntil([&] { return !IsPipeAlive(); }, WaitPlan(Deadline(interval_ms, waitlimit))) ==
+               PollResult::Done;
     } catch (...) {
+        LogCaughtFault(L"ClsPipeShareMem::PostPipeServerExitMessage");
         return false;
     }
 }
 
 bool ClsPipeShareMem::StartEngine() {
-    const bool started = ShellRun(m_appFolder + kEngineFileName, L"", kWindowHidden);
     // The engine holds its marker only once its block is there; a started engine gets a bounded
-    // moment to come up instead of the bare 100 ms a slow start would miss.
-    ::Sleep(100);
-    if (started) {
-        const ULONGLONG deadline = Now() + static_cast<ULONGLONG>(std::max(m_timing.startWaitMs, 0));
-        while (!IsRunMarkerPresent(kMarkerEngine, L"") && Now() < deadline) PollStep();
-    }
+    // moment to come up instead of a bare pause a slow start would miss.
+    if (ShellRun(m_appFolder + kEngineFileName, L"", kWindowHidden))
+        PollUntil([] { return IsRunMarkerPresent(kMarkerEngine, L""); },
+                  WaitPlan(static_cast<std::uint32_t>(std::max(m_timing.startWaitMs, 0))));
     return InitPipe();
 }
 
@@ -263,19 +247,20 @@ bool ClsPipeShareMem::ConnectPipeServer(bool RequiredAdmin, std::int32_t client_
             if (!idle) return false;
         }
         if (!mapped && !m_view) InitPipe();
-        if (!SendMsgToUTF8HexStr(L"INIT::PING::" + std::to_wstring(client_id))) return false;
-        const ULONGLONG deadline =
-            Now() + static_cast<ULONGLONG>(std::max(m_timing.handshakeIntervalMs, 1)) * std::max(m_timing.handshakePolls, 1);
-        for (;;) {
-            DoEvents();
-            if (!IsPipeAlive()) return false;
-            std::wstring message;
-            RecvMsgFromUTF8encoding(message, true);
-            if (message == L"INIT::PONG") return true;
-            if (Now() >= deadline) return false;
-            PollStep();
-        }
+        if (!SendMsgToUTF8HexStr(PingText(client_id))) return false;
+        bool answered = false;
+        PollUntil(
+            [&] {
+                if (!IsPipeAlive()) return true;
+                std::wstring message;
+                RecvMsgFromUTF8encoding(message, true);
+                answered = message == kPongText;
+                return answered;
+            },
+            WaitPlan(Deadline(m_timing.handshakeIntervalMs, m_timing.handshakePolls)));
+        return answered;
     } catch (...) {
+        LogCaughtFault(L"ClsPipeShareMem::ConnectPipeServer");
         return false;
     }
 }

@@ -6,10 +6,10 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <span>
 #include <string>
 
 #include "ClsWMI.h"
+#include "EngineLinkProtocol.h"
 #include "SupportContact.h"
 #include "UniqueHandle.h"
 
@@ -18,16 +18,7 @@ namespace tessaly {
 // The engine-failure text is followed by the support contact wherever it is shown.
 inline constexpr wchar_t kEngineLoadFailedText[] = L"查杀引擎加载失败，重新安装或联系作者QQ:";
 inline constexpr wchar_t kSupportContactQQ[] = TESSALY_SUPPORT_CONTACT;
-inline constexpr wchar_t kEngineFileName[] = L"zdvcore.exe";
-inline constexpr wchar_t kPipeMappingName[] = L"zdv_share_mem_pipe";
 inline constexpr wchar_t kPipeErrLogName[] = L"PIPE_";
-
-// Geometry of the shared block, the same on both sides of the link.
-inline constexpr std::uint32_t kPipeBlockSize = 20480;
-inline constexpr std::uint32_t kPipeSendOffset = 0;
-inline constexpr std::uint32_t kPipeRecvOffset = kPipeBlockSize / 2;
-inline constexpr std::uint32_t kPipeLengthDigits = 4;
-inline constexpr std::uint32_t kPipePayloadLimit = 8192;
 
 class ClsPipeShareMem {
 public:
@@ -66,12 +57,14 @@ public:
     static void SetMessageBoxFunction(MessageBoxFunction function) noexcept;
 
 private:
-    bool SendData(const std::wstring& payload);
-    std::size_t ReadShared(std::span<unsigned char> buffer, std::size_t offset, std::size_t count) const noexcept;
+    // Frames the message text and waits until the engine took it.
+    bool SendData(const std::wstring& text);
+    // The text of the message waiting in the receive mailbox, taken; "" when none is usable.
     std::wstring RecvData();
     bool StartEngine();
     void RememberEngineProcess() noexcept;
-    volatile unsigned char* Block() const noexcept { return static_cast<volatile unsigned char*>(m_view.get()); }
+    bool IsRememberedEngineAlive() const noexcept;
+    unsigned char* Block() const noexcept { return static_cast<unsigned char*>(m_view.get()); }
 
     ClsWMI m_wmi;
     std::wstring m_mappingName = kPipeMappingName;
@@ -84,9 +77,11 @@ private:
     bool m_isPipeServerRunAsAdmin = false;
     std::wstring m_appFolder;
     ConnectTiming m_timing;
-    // The engine process found alive once, so that the liveness test in every poll need not ask
-    // WMI again while that process runs.
+    // The engine process found holding the marker, and the data folder the marker was found in.
+    // While that process runs its marker cannot vanish (it is held open without delete sharing), so
+    // the liveness test in every poll needs neither WMI nor the file system again.
     unique_kernel_handle m_engineProcess;
+    std::wstring m_engineDataRoot;
 };
 
 }  // namespace tessaly

@@ -38,6 +38,7 @@ inline constexpr std::int32_t kRequestNoReply = 99;
 
 struct RequestEngineOptions {
     std::int32_t polls = 1200;
+    // Length of one poll; the mailbox is looked at many times within it. 0: once per poll.
     unsigned pollSleepMs = 100;
     // The main program asks in every poll; the guard's silent page only before sending.
     bool aliveTestEachPoll = true;

@@ -1,3 +1,4 @@
+// Statistics of the page for the "FEEDBACK::" message.
 #include "ScanPageFeedback.h"
 
 #include <cmath>
@@ -17,33 +18,20 @@ bool IsCloudFeedbackOn(const std::wstring& value) {
 }
 
 std::wstring BuildScanFeedbackText(const ScanFeedbackFacts& facts, const ScanResults& results) {
-    auto pair = [](const wchar_t* key, const std::wstring& value) { return std::wstring(key) + L"=" + value; };
-    auto number = [&pair](const wchar_t* key, std::int32_t value) { return pair(key, std::to_wstring(value)); };
-    std::wstring text = pair(L"AppVer", facts.AppVersion);
-    text += L"&" + number(L"DataType", 1);
-    text += L"&" + number(L"FromSource", facts.ScanSoureID);
-    text += L"&" + number(L"ScanUsedTime", facts.ScanUsedTime);
-    text += L"&" + number(L"TotalCount", results.TotalCount);
-    text += L"&" + number(L"VirusCount", results.VirusCount);
-    text += L"&" + number(L"CleanedCount", results.CleanedCount);
-    text += L"&" + number(L"SuspectedCount", results.SuspectedCount);
-    text += L"&" + number(L"EncryptedCount", results.EncryptedCount);
-    text += L"&" + number(L"CleanFailedCount", results.CleanFailedCount);
-    text += L"&" + number(L"BadDocFileCount", results.BadDocFileCount);
-    if (results.VirusCount > 0) {
-        text += L"&" + number(L"CleanUsedTime", facts.CleanUsedTime);
-        if (!results.InfectedFiles.empty()) {
-            std::wstring names;
-            for (const InfectedFileRecord& record : results.InfectedFiles) {
-                std::wstring name = record.VirusName;
-                std::erase(name, L',');
-                if (!names.empty()) names += L",";
-                names += name;
-            }
-            text += L"&" + pair(L"VirusNameList", names);
-        }
-    }
-    return text;
+    FeedbackStatistics statistics;
+    statistics.AppVersion = facts.AppVersion;
+    statistics.FromSource = facts.ScanSoureID;
+    statistics.ScanUsedTime = facts.ScanUsedTime;
+    statistics.TotalCount = results.TotalCount;
+    statistics.VirusCount = results.VirusCount;
+    statistics.CleanedCount = results.CleanedCount;
+    statistics.SuspectedCount = results.SuspectedCount;
+    statistics.EncryptedCount = results.EncryptedCount;
+    statistics.CleanFailedCount = results.CleanFailedCount;
+    statistics.BadDocFileCount = results.BadDocFileCount;
+    statistics.CleanUsedTime = facts.CleanUsedTime;
+    for (const InfectedFileRecord& record : results.InfectedFiles) statistics.VirusNames.push_back(record.VirusName);
+    return BuildFeedbackText(statistics);
 }
 
 }  // namespace tessaly

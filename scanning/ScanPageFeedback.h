@@ -1,14 +1,14 @@
-// The statistics message "FEEDBACK::" the page hands to the engine after a scan.
+// The statistics message "FEEDBACK::" the page hands to the engine after a scan: the page's counts
+// and records as the link's statistics (EngineLinkFeedback.h), and the setting that allows it.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "EngineLinkFeedback.h"
 #include "ScanPageResults.h"
 
 namespace tessaly {
-
-inline constexpr wchar_t kFeedbackPrefix[] = L"FEEDBACK::";
 
 struct ScanFeedbackFacts {
     std::wstring AppVersion;
@@ -19,8 +19,7 @@ struct ScanFeedbackFacts {
 
 // "CloudFeedBack": a number whose whole part is not 0; any other text turns the message off.
 bool IsCloudFeedbackOn(const std::wstring& value);
-// Keys and values joined by "&", not escaped; the clean time and the virus names only after a scan
-// that found viruses.
+// The statistics text of the page's last scan and clean (BuildFeedbackText).
 std::wstring BuildScanFeedbackText(const ScanFeedbackFacts& facts, const ScanResults& results);
 
 }  // namespace tessaly

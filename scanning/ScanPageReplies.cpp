@@ -2,9 +2,6 @@
 // it came, so the user sees what the engine said instead of a silently dropped file.
 #include "ScanPageReplies.h"
 
-#include <cwctype>
-#include <limits>
-
 #include "modCommon.h"
 
 namespace tessaly {
@@ -14,12 +11,6 @@ namespace {
 std::wstring RemoveCrLf(std::wstring text) {
     std::erase(text, L'\r');
     std::erase(text, L'\n');
-    return text;
-}
-
-std::wstring ReplaceAll(std::wstring text, wchar_t from, wchar_t to) {
-    for (wchar_t& c : text)
-        if (c == from) c = to;
     return text;
 }
 
@@ -72,47 +63,6 @@ std::int32_t ScanResults::Counter(int index) const noexcept {
         case kCounterBadDoc: return BadDocFileCount;
         default: return 0;
     }
-}
-
-std::wstring ToEnginePath(std::wstring path) { return ReplaceAll(std::move(path), L'\\', L'/'); }
-std::wstring ToLocalPath(std::wstring path) { return ReplaceAll(std::move(path), L'/', L'\\'); }
-
-std::wstring EngineRequestText(const std::wstring& path, bool isClean) {
-    return std::wstring(isClean ? kCleanRequestPrefix : kScanRequestPrefix) + ToEnginePath(path);
-}
-
-bool IsEngineExitText(const std::wstring& text) { return text == kClientExitText || text == kServerExitText; }
-
-std::vector<std::wstring> SplitReply(const std::wstring& reply) {
-    std::vector<std::wstring> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = reply.find(L"::", start);
-        if (at == std::wstring::npos) break;
-        parts.push_back(reply.substr(start, at - start));
-        start = at + 2;
-    }
-    parts.push_back(reply.substr(start));
-    return parts;
-}
-
-std::optional<std::int32_t> ParseReplyCode(const std::wstring& text) {
-    std::size_t i = 0, end = text.size();
-    while (i < end && std::iswspace(text[i])) ++i;
-    while (end > i && std::iswspace(text[end - 1])) --end;
-    bool negative = false;
-    if (i < end && (text[i] == L'-' || text[i] == L'+')) negative = text[i++] == L'-';
-    if (i == end) return std::nullopt;
-    std::int64_t value = 0;
-    for (; i < end; ++i) {
-        if (text[i] < L'0' || text[i] > L'9') return std::nullopt;
-        value = value * 10 + (text[i] - L'0');
-        if (value > static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1) return std::nullopt;
-    }
-    if (negative) value = -value;
-    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
 }
 
 void HandleScanReply(const std::wstring& reply, ScanResults& results, ScanResultSink& sink) {
