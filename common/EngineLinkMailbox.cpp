@@ -57,4 +57,10 @@ bool LinkMailbox::Take(LengthField seen) noexcept {
 
 void LinkMailbox::Clear() noexcept { FieldAt(m_at).store(0, std::memory_order_release); }
 
+void LinkMailbox::ClearLineEnd(std::size_t n) noexcept {
+    if (n < 2 || n > kPipePayloadLimit) return;
+    m_at[kPipeLengthDigits + n - 2] = 0;
+    m_at[kPipeLengthDigits + n - 1] = 0;
+}
+
 }  // namespace tessaly

@@ -33,6 +33,10 @@ public:
     bool Take(LengthField seen) noexcept;
     // Zeroes the length: the mailbox is empty (or a message not taken yet is withdrawn).
     void Clear() noexcept;
+    // Zeroes the CR LF that ends a payload of n bytes. A reader does so before it takes a message:
+    // a writer that sets the length before the payload then cannot leave the old CR LF in place to
+    // pass for the end of a new message of the same length.
+    void ClearLineEnd(std::size_t n) noexcept;
 
 private:
     unsigned char* m_at;

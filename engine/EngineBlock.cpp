@@ -19,8 +19,10 @@ namespace {
 // to the elevated engine's default DACL; medium integrity keeps the guard able to write.
 constexpr wchar_t kBlockSecurity[] = L"D:(A;;GA;;;SY)(A;;GA;;;BA)(A;;GA;;;AU)S:(ML;;NW;;;ME)";
 
-// How long a client that writes its length or payload a byte at a time may take to finish it.
-constexpr std::uint32_t kTornWriteWaitMs = 20;
+// A client that writes its length or payload a byte at a time is waited for while its bytes keep
+// coming, and given up after this long without a new one, or after the whole limit.
+constexpr std::uint32_t kTornWriteStallMs = 20;
+constexpr std::uint32_t kTornWriteLimitMs = 1000;
 // A message no client took for this long gives way to the next one queued.
 constexpr ULONGLONG kStaleAfterMs = 2000;
 // Replies nobody reads are dropped oldest first beyond this many.
@@ -31,12 +33,16 @@ constexpr std::size_t kOutboxLimit = 8;
 std::string SettledPayload(const LinkMailbox& mailbox, LengthField field, std::size_t n) {
     std::string payload = mailbox.Payload(n);
     if (EndsWithLineEnd(payload)) return payload;
+    std::uint64_t lastChange = PollClockMs();
     PollUntil(
         [&] {
-            payload = mailbox.Payload(n);
-            return EndsWithLineEnd(payload) || mailbox.Length() != field;
+            std::string now = mailbox.Payload(n);
+            if (now != payload) lastChange = PollClockMs();
+            payload = std::move(now);
+            return EndsWithLineEnd(payload) || mailbox.Length() != field ||
+                   PollClockMs() - lastChange > kTornWriteStallMs;
         },
-        PollPlan{kTornWriteWaitMs, 1, 1000, false});
+        PollPlan{kTornWriteLimitMs, 1, 1000, false});
     return EndsWithLineEnd(payload) ? payload : std::string();
 }
 
@@ -72,13 +78,14 @@ std::optional<std::wstring> EngineBlock::TakeRequest() noexcept {
     LinkMailbox mailbox(Base() + kPipeSendOffset);
     if (mailbox.Length() == 0) return std::nullopt;
     try {
-        const LengthField field = mailbox.SettledLength(kTornWriteWaitMs);
+        const LengthField field = mailbox.SettledLength(kTornWriteStallMs);
         const LengthReading reading = ReadLengthField(field);
         if (reading.state == LengthState::Empty) return std::nullopt;
         std::wstring text;
         if (reading.state == LengthState::Complete) {
             const std::string payload = SettledPayload(mailbox, field, reading.length);
             if (!payload.empty()) text = RemoveLineEnds(DecodePayload(payload));
+            mailbox.ClearLineEnd(reading.length);
         }
         // Withdrawn or replaced by its writer while it was read: the next round reads it afresh.
         if (!mailbox.Take(field)) return std::nullopt;

@@ -194,9 +194,9 @@ tessaly::unique_kernel_handle StartProcess(const std::wstring& exe) {
     PROCESS_INFORMATION info{};
     if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
         return {};
-    ::CloseHandle(info.hThread);
-    StartedEngines().insert(info.dwProcessId);
-    return tessaly::unique_kernel_handle(info.hProcess);
+    tessaly::ProcessHandles handles = tessaly::TakeProcessHandles(info);
+    StartedEngines().insert(handles.processId);
+    return std::move(handles.process);
 }
 
 bool WaitForMarker(bool present, DWORD timeoutMs) {
@@ -240,6 +240,50 @@ std::wstring Request(tessaly::ClsPipeShareMem& link, const std::wstring& request
         tessaly::SleepWithEvents(1);
     }
     return {};
+}
+
+bool TestProcessElevated() {
+    HANDLE raw = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+    const tessaly::unique_kernel_handle token(raw);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return ::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+           elevation.TokenIsElevated;
+}
+
+std::string ContentTypes() {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
+           "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"><Default Extension=\"xml\" "
+           "ContentType=\"application/xml\"/></Types>";
+}
+
+void RealEngineFixture::SetUp() {
+    static int counter = 0;
+    EndEngines();
+    m_folder = TestRoot() + L"docs_" + std::to_wstring(++counter) + L"\\";
+    ::CreateDirectoryW(m_folder.c_str(), nullptr);
+}
+
+void RealEngineFixture::TearDown() { EndEngines(); }
+
+void RealEngineFixture::Connect(tessaly::ClsPipeShareMem& link, bool admin, int id) {
+    ASSERT_TRUE(link.ConnectPipeServer(admin, id));
+    MarkerHolder();
+}
+
+std::wstring RealEngineFixture::File(const std::wstring& name, const std::string& bytes) {
+    const std::wstring path = m_folder + name;
+    WriteFileBytes(path, bytes);
+    return path;
+}
+
+std::wstring RealEngineFixture::Scan(tessaly::ClsPipeShareMem& link, const std::wstring& path) {
+    return Request(link, L"SCAN::" + LinkPath(path), LinkPath(path));
+}
+
+std::wstring RealEngineFixture::Clean(tessaly::ClsPipeShareMem& link, const std::wstring& path) {
+    return Request(link, L"CLEAN::" + LinkPath(path), LinkPath(path));
 }
 
 std::vector<RecordedBox>& RecordedBoxes() {

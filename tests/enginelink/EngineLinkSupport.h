@@ -2,6 +2,7 @@
 // fake engine folders, files on disk, and the end of every engine the tests started.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
@@ -43,6 +44,27 @@ std::wstring Request(tessaly::ClsPipeShareMem& link, const std::wstring& request
                      DWORD timeoutMs = 20000);
 // Link paths use "/" separators.
 std::wstring LinkPath(std::wstring path);
+
+// True when this test program runs elevated, as the engine it starts then does too.
+bool TestProcessElevated();
+// The smallest [Content_Types].xml of a package.
+std::string ContentTypes();
+
+// Tests against the staged engine: every engine ended before and after, a fresh folder for files.
+class RealEngineFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    void Connect(tessaly::ClsPipeShareMem& link, bool admin = false, int id = 1001);
+    // Writes the file into the test's folder and returns its path.
+    std::wstring File(const std::wstring& name, const std::string& bytes);
+    std::wstring Scan(tessaly::ClsPipeShareMem& link, const std::wstring& path);
+    std::wstring Clean(tessaly::ClsPipeShareMem& link, const std::wstring& path);
+
+    tessaly::ClsPipeShareMem m_link{StageFolder()};
+    std::wstring m_folder;  // with a trailing ""
+};
 
 // Message boxes are recorded, never shown.
 struct RecordedBox {

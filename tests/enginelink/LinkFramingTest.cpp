@@ -146,3 +146,24 @@ TEST_F(LinkFraming, NothingWorksWithoutAMappedBlock) {
     EXPECT_TRUE(m_link.PostPipeServerExitMessage(100, 3));
     EXPECT_EQ(std::string(Base(), 4), std::string(4, '\0'));
 }
+
+TEST_F(LinkFraming, ReplyWhoseLengthIsSetDigitByDigitIsReadWhole) {
+    const std::string payload = tessaly::WideToAnsi(tessaly::TextToHex(L"R_SCAN::0::OK::C:/a.doc")) + "\r\n";
+    char digits[5];
+    std::snprintf(digits, sizeof digits, "%04u", static_cast<unsigned>(payload.size()));
+    std::memcpy(Base() + 10244, payload.data(), payload.size());
+    std::thread engine([&] {
+        volatile char* length = Base() + 10240;
+        for (int i = 0; i < 4; ++i) {
+            length[i] = digits[i];
+            ::Sleep(3);
+        }
+    });
+    std::wstring text;
+    const ULONGLONG end = ::GetTickCount64() + 2000;
+    while (m_link.RecvMsgFromUTF8encoding(text, true) == 0 && ::GetTickCount64() < end) {
+    }
+    engine.join();
+    EXPECT_EQ(text, L"R_SCAN::0::OK::C:/a.doc");
+    EXPECT_EQ(ReadFileBytes(ErrLogPath()), "") << "a length being written was taken for a broken one";
+}

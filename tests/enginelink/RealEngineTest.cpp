@@ -16,51 +16,7 @@ using tessaly::ClsPipeShareMem;
 
 namespace {
 
-bool TestProcessElevated() {
-    HANDLE token = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    const bool ok = ::GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
-    ::CloseHandle(token);
-    return ok && elevation.TokenIsElevated;
-}
-
-std::string ContentTypes() {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
-           "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"><Default Extension=\"xml\" "
-           "ContentType=\"application/xml\"/></Types>";
-}
-
-class RealEngine : public ::testing::Test {
-protected:
-    void SetUp() override {
-        EndEngines();
-        m_folder = TestRoot() + L"docs_" + std::to_wstring(++s_counter) + L"\\";
-        ::CreateDirectoryW(m_folder.c_str(), nullptr);
-    }
-    void TearDown() override { EndEngines(); }
-
-    void Connect(ClsPipeShareMem& link, bool admin = false, int id = 1001) {
-        ASSERT_TRUE(link.ConnectPipeServer(admin, id));
-        MarkerHolder();
-    }
-    std::wstring File(const std::wstring& name, const std::string& bytes) {
-        const std::wstring path = m_folder + name;
-        WriteFileBytes(path, bytes);
-        return path;
-    }
-    std::wstring Scan(ClsPipeShareMem& link, const std::wstring& path) {
-        return Request(link, L"SCAN::" + LinkPath(path), LinkPath(path));
-    }
-    std::wstring Clean(ClsPipeShareMem& link, const std::wstring& path) {
-        return Request(link, L"CLEAN::" + LinkPath(path), LinkPath(path));
-    }
-
-    ClsPipeShareMem m_link{StageFolder()};
-    std::wstring m_folder;
-    static inline int s_counter = 0;
-};
+class RealEngine : public RealEngineFixture {};
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 // The wait for one engine reply: matching by path, exit texts, dropped messages and time-outs.
+#include "EngineLinkMessages.h"
 #include "ScanPageEngine.h"
 #include "ScanPageTestSupport.h"
 
@@ -30,6 +31,18 @@ TEST(EngineRequestTest, ForeignAndIdleMessagesAreDroppedUntilTheMatchingReply) {
     EXPECT_TRUE(outcome.ok);
     EXPECT_EQ(outcome.code, 0);
     EXPECT_EQ(outcome.reply, L"R_SCAN::2::V::C:/a/b.doc");
+}
+
+TEST(EngineRequestTest, ReplyCarryingALongPathCutToFitIsRecognised) {
+    const std::wstring path = L"C:\\" + std::wstring(4085, L'a');
+    ScriptedLink link([](const std::wstring& request) {
+        return std::vector<std::wstring>{BuildReply(kScanReplyPrefix, -1, L"文件不存在", request.substr(6))};
+    });
+    Outcome outcome;
+    outcome.ok = RequestEngine(&link, path, outcome.reply, false, outcome.code, [] { return false; },
+                               QuickRequestOptions());
+    EXPECT_TRUE(outcome.ok);
+    EXPECT_EQ(SplitReply(outcome.reply).size(), 4u);
 }
 
 TEST(EngineRequestTest, ExitTextsGiveCodeOne) {
