@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "EngineLinkProtocol.h"
+
 namespace tessaly {
 
 struct FeedbackStatistics {

@@ -12,7 +12,8 @@
 #include <set>
 #include <sstream>
 
-#include "DoEvents.h"
+#include "BoundedPoll.h"
+#include "EngineLinkMessages.h"
 #include "TextConvert.h"
 #include "modCommon.h"
 
@@ -200,12 +201,8 @@ tessaly::unique_kernel_handle StartProcess(const std::wstring& exe) {
 }
 
 bool WaitForMarker(bool present, DWORD timeoutMs) {
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (tessaly::IsRunMarkerPresent(L"zdvcore", L"") == present) return true;
-        if (::GetTickCount64() >= end) return false;
-        tessaly::SleepWithEvents(5);
-    }
+    return tessaly::PollUntil([present] { return tessaly::IsRunMarkerPresent(L"zdvcore", L"") == present; },
+                              tessaly::PollPlan{timeoutMs, 5}) == tessaly::PollResult::Done;
 }
 
 void EndEngines() {
@@ -231,15 +228,17 @@ std::wstring LinkPath(std::wstring path) {
 std::wstring Request(tessaly::ClsPipeShareMem& link, const std::wstring& request, const std::wstring& path,
                      DWORD timeoutMs) {
     if (!link.SendMsgToUTF8HexStr(request)) return L"<not taken>";
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    while (::GetTickCount64() < end) {
-        std::wstring message;
-        if (link.RecvMsgFromUTF8encoding(message, true) > 0 && message.find(L"::") != std::wstring::npos &&
-            (message.find(path) != std::wstring::npos || message == L"CLIENT::EXIT" || message == L"SERVER::EXIT"))
-            return message;
-        tessaly::SleepWithEvents(1);
-    }
-    return {};
+    std::wstring found;
+    tessaly::PollUntil(
+        [&] {
+            std::wstring message;
+            if (link.RecvMsgFromUTF8encoding(message, true) > 0 && message.find(L"::") != std::wstring::npos &&
+                (message.find(path) != std::wstring::npos || tessaly::IsEngineExitText(message)))
+                found = message;
+            return !found.empty();
+        },
+        tessaly::PollPlan{timeoutMs});
+    return found;
 }
 
 bool TestProcessElevated() {

@@ -18,15 +18,16 @@
 #include <sstream>
 #include <string>
 
+#include "EngineLinkProtocol.h"
 #include "TextConvert.h"
+#include "UniqueHandle.h"
 #include "modCommon.h"
 
 namespace {
 
 using Options = std::map<std::string, std::string>;
 
-constexpr wchar_t kName[] = L"zdv_share_mem_pipe";
-constexpr int kRecv = 10240;
+constexpr int kRecv = static_cast<int>(tessaly::kPipeRecvOffset);
 
 void Parse(const std::string& text, Options& options) {
     std::istringstream in(text);
@@ -76,10 +77,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
         starts << GetCurrentProcessId() << "\n";
     }
 
-    HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 20480, kName);
+    const tessaly::unique_kernel_handle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                                   tessaly::kPipeBlockSize, tessaly::kPipeMappingName));
     if (!mapping) return 1;
-    auto* base = static_cast<volatile unsigned char*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
-    if (!base) return 1;
+    const tessaly::unique_view view(MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    if (!view) return 1;
+    auto* base = static_cast<volatile unsigned char*>(view.get());
     for (int i = 0; i < 4; ++i) {
         base[i] = 0;
         base[kRecv + i] = 0;

@@ -66,8 +66,11 @@ struct Figures {
 void Report(const wchar_t* what, Figures& figures) {
     std::sort(figures.times.begin(), figures.times.end());
     const auto& t = figures.times;
-    std::wprintf(L"%ls over %zu requests: median %.3f ms, p10 %.3f ms, p90 %.3f ms, failures %d\n", what, t.size(),
-                 t[t.size() / 2], t[t.size() / 10], t[t.size() * 9 / 10], figures.failures);
+    double sum = 0;
+    for (double time : t) sum += time;
+    std::wprintf(L"%ls over %zu requests: median %.3f ms, mean %.3f ms, p10 %.3f ms, p90 %.3f ms, failures %d\n",
+                 what, t.size(), t[t.size() / 2], sum / static_cast<double>(t.size()), t[t.size() / 10],
+                 t[t.size() * 9 / 10], figures.failures);
 }
 
 // Times `requests` calls of one round trip after 20 that warm caches up.
