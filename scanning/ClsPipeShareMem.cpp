@@ -1,5 +1,5 @@
 // The engine link's mailboxes, waits, engine start and replacement, and handshake. Every wait keeps
-// the deadline of its written rule (count x interval) but tries again every millisecond or sooner,
+// the deadline of its rule (count x interval) but tries again every millisecond or sooner,
 // so an answer is seen as soon as it is there.
 #include "ClsPipeShareMem.h"
 
