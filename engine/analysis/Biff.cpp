@@ -3,28 +3,16 @@
 #include "Biff.h"
 
 #include <algorithm>
-#include <cctype>
+#include <iterator>
 #include <set>
 
+#include "BiffFormat.h"
 #include "Limits.h"
+#include "Text.h"
 #include "XlmFunctions.h"
 
 namespace tessaly::analysis::biff {
 namespace {
-
-enum : std::uint16_t {
-    kBof = 0x0809,
-    kEof = 0x000A,
-    kFilePass = 0x002F,
-    kBoundSheet = 0x0085,
-    kObjProj = 0x00D3,
-    kName = 0x0018,
-    kFormula = 0x0006,
-    kIndex = 0x020B,
-    kExtSst = 0x00FF,
-    kString = 0x0207,
-};
-constexpr std::uint16_t kBiff5 = 0x0500;  // BOF version of Excel 5.0/95 workbooks
 
 struct Record {
     std::size_t offset;
@@ -37,8 +25,9 @@ bool ForEachRecord(Bytes stream, F&& visit) {
     ByteReader r(stream);
     for (std::size_t n = 0; n < limits::kMaxBiffRecords && r.remaining() >= 4; ++n) {
         const std::size_t at = r.pos();
-        const std::uint16_t id = r.u16();
-        const std::uint16_t length = r.u16();
+        const std::uint16_t id = r.get(record::kId, at);
+        const std::uint16_t length = r.get(record::kLength, at);
+        r.skip(record::kHeaderSize);
         Bytes data = r.bytes(length);
         if (!r.ok()) return false;
         if (!visit(Record{at, id, data})) return true;
@@ -52,7 +41,7 @@ void AppendFormulaText(Bytes rgce, std::string& out, bool biff5) {
     std::size_t i = 0;
     while (i < rgce.size()) {
         const std::uint8_t ptg = rgce[i];
-        if (ptg == 0x17 && i + 2 < rgce.size()) {  // ptgStr: cch, flags, chars
+        if (ptg == ptg::kStr && i + 2 < rgce.size()) {  // cch, flags, chars
             const std::size_t cch = rgce[i + 1];
             const bool wide = !biff5 && (rgce[i + 2] & 1) != 0;
             const std::size_t bytes = wide ? cch * 2 : cch;
@@ -63,14 +52,16 @@ void AppendFormulaText(Bytes rgce, std::string& out, bool biff5) {
             i = from + bytes;
             continue;
         }
-        if ((ptg == 0x21 || ptg == 0x41 || ptg == 0x61) && i + 2 < rgce.size()) {
-            if (auto name = xlm::FunctionName(ReadU16(rgce, i + 1))) out += *name;
-            i += 3;
-            continue;
-        }
-        if ((ptg == 0x22 || ptg == 0x42 || ptg == 0x62) && i + 3 < rgce.size()) {
-            if (auto name = xlm::VariableFunctionName(ReadU16(rgce, i + 2))) out += *name;
-            i += 4;
+        // A fixed-argument call holds the function id right after the token; a variable one
+        // puts the argument count first.
+        const bool fixed = std::find(std::begin(ptg::kFunc), std::end(ptg::kFunc), ptg) != std::end(ptg::kFunc);
+        const bool variable = std::find(std::begin(ptg::kFuncVar), std::end(ptg::kFuncVar), ptg) != std::end(ptg::kFuncVar);
+        if (fixed || variable) {
+            const std::size_t idAt = i + (fixed ? 1 : 2);
+            const auto id = ReadAt<std::uint16_t>(rgce, idAt);
+            if (!id) break;
+            if (auto name = fixed ? xlm::FunctionName(*id) : xlm::VariableFunctionName(*id)) out += *name;
+            i = idAt + 2;
             continue;
         }
         ++i;
@@ -89,18 +80,20 @@ std::string ReadSheetName(Bytes data, std::size_t at, bool biff5 = false) {
 }
 
 bool IsAutoOpenName(Bytes data, bool biff5) {
-    if (data.size() < 15) return false;
-    const std::uint16_t flags = ReadU16(data, 0);
-    const std::size_t cch = data[3];
-    const bool builtin = (flags & 0x0020) != 0;
-    // Name text follows the 14-byte fixed part and, in BIFF8, a one-byte string flag.
-    const std::size_t textAt = biff5 ? 14 : 15;
-    if (builtin) return cch >= 1 && data.size() > textAt && (data[textAt] == 0x01 || data[textAt] == 0x0A);
+    ByteReader r(data);
+    const std::uint16_t flags = r.get(name::kFlags);
+    const std::size_t cch = r.get(name::kNameLength);
+    if (!r.ok() || data.size() < name::kTextOffset) return false;
+    // Name text follows the fixed part and, in BIFF8, a one-byte string flag.
+    const std::size_t textAt = biff5 ? name::kTextOffsetBiff5 : name::kTextOffset;
+    if ((flags & name::kBuiltinFlag) != 0)
+        return cch >= 1 && data.size() > textAt &&
+               (data[textAt] == name::kBuiltinAutoOpen || data[textAt] == name::kBuiltinAutoActivate);
     std::string text;
-    const bool wide = !biff5 && (data[14] & 1) != 0;
+    const bool wide = !biff5 && (data[name::kStringFlagsOffset] & 1) != 0;
     for (std::size_t k = 0, p = textAt; k < cch && p < data.size(); ++k, p += wide ? 2 : 1)
-        text.push_back(static_cast<char>(std::tolower(data[p])));
-    return text.rfind("auto_open", 0) == 0 || text.rfind("auto_activate", 0) == 0;
+        text.push_back(static_cast<char>(data[p]));
+    return StartsWithNoCase(text, "auto_open") || StartsWithNoCase(text, "auto_activate");
 }
 
 }  // namespace
@@ -115,10 +108,7 @@ Workbook ReadWorkbook(Bytes stream) {
         sawBof = true;
         switch (rec.id) {
             case kBof:
-                if (rec.offset == 0) {
-                    ByteReader version(rec.data);
-                    wb.biff5 = version.u16() == kBiff5 && version.ok();
-                }
+                if (rec.offset == 0) wb.biff5 = ReadField(rec.data, bof::kVersion) == bof::kBiff5;
                 inMacroSheet = macroSheetOffsets.count(static_cast<std::uint32_t>(rec.offset)) > 0;
                 break;
             case kEof:
@@ -131,19 +121,16 @@ Workbook ReadWorkbook(Bytes stream) {
                 wb.hasObjProj = true;
                 break;
             case kBoundSheet:
-                if (rec.data.size() >= 8 && !wb.encrypted) {
+                if (rec.data.size() >= boundsheet::kMinSize) {
+                    ByteReader r(rec.data);
                     Sheet s;
-                    s.streamOffset = ReadU32(rec.data, 0);
-                    s.visibility = rec.data[4];
-                    s.type = static_cast<SheetType>(rec.data[5]);
-                    s.name = ReadSheetName(rec.data, 6, wb.biff5);
-                    if (s.type == SheetType::kMacroSheet) macroSheetOffsets.insert(s.streamOffset);
-                    wb.sheets.push_back(std::move(s));
-                } else if (rec.data.size() >= 8) {
-                    // Offsets and types stay readable under encryption; names do not.
-                    Sheet s;
-                    s.streamOffset = ReadU32(rec.data, 0);
-                    s.type = static_cast<SheetType>(rec.data[5]);
+                    s.streamOffset = r.get(boundsheet::kStreamPosition);
+                    s.type = static_cast<SheetType>(r.get(boundsheet::kSheetType));
+                    // Offsets and types stay readable under encryption; names and states do not.
+                    if (!wb.encrypted) {
+                        s.visibility = r.get(boundsheet::kVisibility);
+                        s.name = ReadSheetName(rec.data, boundsheet::kNameOffset, wb.biff5);
+                    }
                     if (s.type == SheetType::kMacroSheet) macroSheetOffsets.insert(s.streamOffset);
                     wb.sheets.push_back(std::move(s));
                 }
@@ -152,8 +139,8 @@ Workbook ReadWorkbook(Bytes stream) {
                 if (!wb.encrypted && IsAutoOpenName(rec.data, wb.biff5)) wb.autoOpenName = true;
                 break;
             case kFormula:
-                if (inMacroSheet && !wb.encrypted && rec.data.size() > 22)
-                    AppendFormulaText(rec.data.subspan(22), wb.macroSheetText, wb.biff5);
+                if (inMacroSheet && !wb.encrypted && rec.data.size() > formula::kParsedOffset)
+                    AppendFormulaText(rec.data.subspan(formula::kParsedOffset), wb.macroSheetText, wb.biff5);
                 break;
             case kString:
                 if (inMacroSheet && !wb.encrypted) {
@@ -167,8 +154,7 @@ Workbook ReadWorkbook(Bytes stream) {
         return true;
     });
     wb.readable = complete && sawBof;
-    std::transform(wb.macroSheetText.begin(), wb.macroSheetText.end(), wb.macroSheetText.begin(),
-                   [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+    wb.macroSheetText = UpperAscii(wb.macroSheetText);
     return wb;
 }
 
@@ -189,21 +175,24 @@ std::optional<ByteVec> WithoutVbaProjectRecord(Bytes stream) {
     // `removed` is in stream order, so the records before a position are found by bisection.
     auto shifted = [&](std::uint32_t position) {
         const auto before = std::lower_bound(removed.begin(), removed.end(), std::size_t{position}) - removed.begin();
-        return position - static_cast<std::uint32_t>(4 * before);
+        return position - static_cast<std::uint32_t>(record::kHeaderSize * before);
     };
+    // Every patched position lies inside a record the walk saw whole.
     auto patch32 = [&](std::size_t at) {
-        const std::uint32_t v = shifted(ReadU32(out, at));
-        for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+        const Field<std::uint32_t> position{at};
+        SetField(out, position, shifted(ByteReader(out).get(position)));
     };
     ForEachRecord(stream, [&](const Record& rec) {
-        const std::size_t body = rec.offset + 4;
-        if (rec.id == kBoundSheet && rec.data.size() >= 4) patch32(body);
-        if (rec.id == kIndex && rec.data.size() >= 16) {
-            patch32(body + 12);
-            for (std::size_t at = 16; at + 4 <= rec.data.size(); at += 4) patch32(body + at);
+        const std::size_t body = rec.offset + record::kHeaderSize;
+        if (rec.id == kBoundSheet && rec.data.size() >= boundsheet::kStreamPosition.end())
+            patch32(body + boundsheet::kStreamPosition.offset);
+        if (rec.id == kIndex && rec.data.size() >= rowindex::kMinSize) {
+            patch32(body + rowindex::kDefColWidthPosition.offset);
+            for (std::size_t at = rowindex::kRowBlockPositionsOffset; at + 4 <= rec.data.size(); at += 4) patch32(body + at);
         }
         if (rec.id == kExtSst)
-            for (std::size_t at = 2; at + 8 <= rec.data.size(); at += 8) patch32(body + at);
+            for (std::size_t at = extsst::kFirstBucketOffset; at + extsst::kBucketSize <= rec.data.size(); at += extsst::kBucketSize)
+                patch32(body + at);
         return true;
     });
     ByteVec kept;
@@ -211,7 +200,7 @@ std::optional<ByteVec> WithoutVbaProjectRecord(Bytes stream) {
     std::size_t from = 0;
     for (std::size_t r : removed) {
         kept.insert(kept.end(), out.begin() + static_cast<std::ptrdiff_t>(from), out.begin() + static_cast<std::ptrdiff_t>(r));
-        from = r + 4;
+        from = r + record::kHeaderSize;
     }
     kept.insert(kept.end(), out.begin() + static_cast<std::ptrdiff_t>(from), out.end());
     return kept;

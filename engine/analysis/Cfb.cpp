@@ -10,28 +10,19 @@
 namespace tessaly::analysis::cfb {
 namespace {
 
-constexpr std::uint8_t kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-constexpr std::size_t kHeaderDifatCount = 109;
-constexpr std::size_t kDirEntrySize = 128;
+// The name is the UTF-16 text before the terminator, within the length the entry gives.
+std::string EntryName(Bytes raw, std::uint16_t nameLength) {
+    const std::size_t limit = std::min<std::size_t>(nameLength, direntry::kNameBytes);
+    std::size_t units = 0;
+    while (units * 2 + 1 < limit && (raw[units * 2] | raw[units * 2 + 1]) != 0) ++units;
+    return Utf16LeToUtf8(raw.subspan(direntry::kNameOffset, units * 2));
+}
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string Utf16NameToUtf8(Bytes raw, std::size_t byteLength) {
-    std::string out;
-    for (std::size_t i = 0; i + 1 < byteLength && i + 1 < raw.size(); i += 2) {
-        std::uint32_t c = static_cast<std::uint32_t>(raw[i] | (raw[i + 1] << 8));
-        if (c == 0) break;
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
+// The sector numbers a FAT, mini FAT or DIFAT sector holds, in order.
+std::vector<std::uint32_t> SectorNumbers(Bytes raw) {
+    std::vector<std::uint32_t> out(raw.size() / 4);
+    ByteReader r(raw);
+    for (std::uint32_t& n : out) n = r.u32();
     return out;
 }
 
@@ -42,15 +33,8 @@ bool Fail(std::string& error, const char* reason) {
 
 }  // namespace
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-    return true;
-}
-
 bool IsCompoundFile(Bytes data) {
-    return data.size() >= 512 && std::memcmp(data.data(), kSignature, sizeof kSignature) == 0;
+    return data.size() >= header::kSize && std::memcmp(data.data(), kSignature, sizeof kSignature) == 0;
 }
 
 std::optional<CompoundFile> CompoundFile::Open(Bytes data, std::string* error) {
@@ -67,76 +51,69 @@ std::optional<CompoundFile> CompoundFile::Open(Bytes data, std::string* error) {
 bool CompoundFile::Load(std::string& error) {
     if (!IsCompoundFile(m_data)) return Fail(error, "not a compound file");
     if (m_data.size() > limits::kMaxDocumentBytes) return Fail(error, "file too large");
-    ByteReader r(m_data, 24);
-    r.u16();  // minor version
-    m_major = r.u16();
-    const std::uint16_t byteOrder = r.u16();
-    const std::uint16_t sectorShift = r.u16();
-    const std::uint16_t miniShift = r.u16();
-    if (byteOrder != 0xFFFE) return Fail(error, "bad byte order");
-    if (!((m_major == 3 && sectorShift == 9) || (m_major == 4 && sectorShift == 12)))
+    if (!ReadHeader(error)) return false;
+    if (!LoadFat(error) || !LoadDirectory(error) || !WalkTree(error)) return false;
+    return LoadMiniStream(error);
+}
+
+bool CompoundFile::ReadHeader(std::string& error) {
+    ByteReader r(m_data);
+    m_major = r.get(header::kMajorVersion);
+    const std::uint16_t byteOrder = r.get(header::kByteOrder);
+    const std::uint16_t sectorShift = r.get(header::kSectorShift);
+    const std::uint16_t miniShift = r.get(header::kMiniSectorShift);
+    if (byteOrder != kByteOrderMark) return Fail(error, "bad byte order");
+    if (!((m_major == 3 && sectorShift == kSectorShiftV3) || (m_major == 4 && sectorShift == kSectorShiftV4)))
         return Fail(error, "bad version or sector size");
-    if (miniShift != 6) return Fail(error, "bad mini sector size");
+    if (miniShift != kMiniSectorShift) return Fail(error, "bad mini sector size");
     m_sectorSize = std::size_t{1} << sectorShift;
-    r.skip(6);
-    r.u32();  // directory sector count (zero in version 3)
-    m_fatCount = r.u32();
-    m_firstDirSector = r.u32();
-    r.u32();  // transaction signature
-    m_miniCutoff = r.u32();
-    m_firstMiniFat = r.u32();
-    m_miniFatCount = r.u32();
-    m_firstDifat = r.u32();
-    m_difatCount = r.u32();
-    if (!r.ok() || m_miniCutoff != 4096) return Fail(error, "bad header");
+    m_fatCount = r.get(header::kFatSectorCount);
+    m_firstDirSector = r.get(header::kFirstDirectorySector);
+    m_miniCutoff = r.get(header::kMiniStreamCutoff);
+    m_firstMiniFat = r.get(header::kFirstMiniFatSector);
+    m_miniFatCount = r.get(header::kMiniFatSectorCount);
+    m_firstDifat = r.get(header::kFirstDifatSector);
+    m_difatCount = r.get(header::kDifatSectorCount);
+    if (!r.ok() || m_miniCutoff != kMiniStreamCutoff) return Fail(error, "bad header");
     if (m_data.size() < m_sectorSize) return Fail(error, "truncated header");
     // A last sector cut short is accepted as Office does; reads past the end are not.
     m_sectorCount = (m_data.size() - m_sectorSize + m_sectorSize - 1) / m_sectorSize;
     if (m_fatCount == 0 || m_fatCount > m_sectorCount) return Fail(error, "bad FAT sector count");
-    if (!LoadFat(error) || !LoadDirectory(error) || !WalkTree(error)) return false;
-
-    // Mini FAT and mini stream.
-    if (m_miniFatCount > m_sectorCount) return Fail(error, "bad mini FAT count");
-    if (m_firstMiniFat != kEndOfChain && m_firstMiniFat != kFreeSector) {
-        auto raw = ReadRegular(m_firstMiniFat, static_cast<std::uint64_t>(m_miniFatCount) * m_sectorSize);
-        if (!raw) return Fail(error, "broken mini FAT chain");
-        m_miniFat.resize(raw->size() / 4);
-        for (std::size_t i = 0; i < m_miniFat.size(); ++i) m_miniFat[i] = ReadU32(*raw, i * 4);
-    }
-    const Entry& rootEntry = m_entries[0];
-    if (rootEntry.size > 0) {
-        if (rootEntry.size > m_data.size()) return Fail(error, "mini stream larger than file");
-        auto mini = ReadRegular(rootEntry.startSector, rootEntry.size);
-        if (!mini) return Fail(error, "broken mini stream chain");
-        m_miniStream = std::move(*mini);
-    }
     return true;
+}
+
+Bytes CompoundFile::Sector(std::uint32_t sector) const {
+    const std::uint64_t at = SectorOffset(sector, m_sectorSize);
+    if (sector >= m_sectorCount || at >= m_data.size()) return {};
+    return m_data.subspan(static_cast<std::size_t>(at), std::min<std::size_t>(m_sectorSize, m_data.size() - at));
 }
 
 bool CompoundFile::LoadFat(std::string& error) {
     std::vector<std::uint32_t> fatSectors;
     fatSectors.reserve(m_fatCount);
-    for (std::size_t i = 0; i < kHeaderDifatCount && fatSectors.size() < m_fatCount; ++i)
-        fatSectors.push_back(ReadU32(m_data, 76 + i * 4));
+    ByteReader headerReader(m_data);
+    for (std::size_t i = 0; i < header::kDifatEntries && fatSectors.size() < m_fatCount; ++i)
+        fatSectors.push_back(headerReader.get(header::Difat(i)));
     std::vector<bool> seen(m_sectorCount, false);
     std::uint32_t next = m_firstDifat;
     std::size_t difatRead = 0;
-    const std::size_t perSector = m_sectorSize / 4 - 1;
     while (fatSectors.size() < m_fatCount) {
         if (next >= m_sectorCount || seen[next] || ++difatRead > limits::kMaxDifatSectors)
             return Fail(error, "broken DIFAT chain");
         seen[next] = true;
-        const std::size_t base = (static_cast<std::size_t>(next) + 1) * m_sectorSize;
-        for (std::size_t i = 0; i < perSector && fatSectors.size() < m_fatCount; ++i)
-            fatSectors.push_back(ReadU32(m_data, base + i * 4));
-        next = ReadU32(m_data, base + perSector * 4);
+        const std::vector<std::uint32_t> listed = SectorNumbers(Sector(next));
+        if (listed.size() != FatEntriesPerSector(m_sectorSize)) return Fail(error, "broken DIFAT chain");
+        for (std::size_t i = 0; i + 1 < listed.size() && fatSectors.size() < m_fatCount; ++i) fatSectors.push_back(listed[i]);
+        next = listed.back();
     }
     m_fat.clear();
-    m_fat.reserve(fatSectors.size() * (m_sectorSize / 4));
+    m_fat.reserve(fatSectors.size() * FatEntriesPerSector(m_sectorSize));
     for (std::uint32_t s : fatSectors) {
         if (s >= m_sectorCount) return Fail(error, "FAT sector out of range");
-        const std::size_t base = (static_cast<std::size_t>(s) + 1) * m_sectorSize;
-        for (std::size_t i = 0; i < m_sectorSize / 4; ++i) m_fat.push_back(ReadU32(m_data, base + i * 4));
+        std::vector<std::uint32_t> entries = SectorNumbers(Sector(s));
+        // A FAT sector cut short by the end of the file reads as free entries.
+        entries.resize(FatEntriesPerSector(m_sectorSize), kFreeSector);
+        m_fat.insert(m_fat.end(), entries.begin(), entries.end());
     }
     return true;
 }
@@ -164,11 +141,10 @@ std::optional<ByteVec> CompoundFile::ReadRegular(std::uint32_t start, std::uint6
     out.reserve(static_cast<std::size_t>(size));
     for (std::uint32_t s : *chain) {
         if (out.size() >= size) break;
-        const std::size_t base = (static_cast<std::size_t>(s) + 1) * m_sectorSize;
         const std::size_t want = std::min<std::size_t>(m_sectorSize, static_cast<std::size_t>(size) - out.size());
-        if (base + want > m_data.size()) return std::nullopt;
-        out.insert(out.end(), m_data.begin() + static_cast<std::ptrdiff_t>(base),
-                   m_data.begin() + static_cast<std::ptrdiff_t>(base + want));
+        const Bytes sector = Sector(s);
+        if (sector.size() < want) return std::nullopt;
+        PutBytes(out, sector.first(want));
     }
     return out;
 }
@@ -176,33 +152,35 @@ std::optional<ByteVec> CompoundFile::ReadRegular(std::uint32_t start, std::uint6
 bool CompoundFile::LoadDirectory(std::string& error) {
     auto chain = Chain(m_firstDirSector, m_fat, m_sectorCount);
     if (!chain || chain->empty()) return Fail(error, "broken directory chain");
-    const std::size_t perSector = m_sectorSize / kDirEntrySize;
+    const std::size_t perSector = m_sectorSize / direntry::kSize;
     if (chain->size() * perSector > limits::kMaxDirectoryEntries) return Fail(error, "too many directory entries");
     for (std::uint32_t s : *chain) {
-        const std::size_t base = (static_cast<std::size_t>(s) + 1) * m_sectorSize;
+        const Bytes sector = Sector(s);
         for (std::size_t i = 0; i < perSector; ++i) {
-            const std::size_t at = base + i * kDirEntrySize;
-            if (at + kDirEntrySize > m_data.size()) return Fail(error, "directory past end of file");
-            Bytes raw = m_data.subspan(at, kDirEntrySize);
-            Entry e;
-            const std::uint16_t nameLength = ReadU16(raw, 64);
-            e.name = Utf16NameToUtf8(raw, std::min<std::size_t>(nameLength, 64));
-            e.type = static_cast<EntryType>(raw[66]);
-            e.left = ReadU32(raw, 68);
-            e.right = ReadU32(raw, 72);
-            e.child = ReadU32(raw, 76);
-            std::copy_n(raw.begin() + 80, 16, e.clsid.begin());
-            e.stateBits = ReadU32(raw, 96);
-            std::copy_n(raw.begin() + 100, 16, e.times.begin());
-            e.startSector = ReadU32(raw, 116);
-            e.size = ReadU32(raw, 120);
-            // Version 3 files may carry garbage in the high half of the size.
-            if (m_major == 4) e.size |= static_cast<std::uint64_t>(ReadU32(raw, 124)) << 32;
-            m_entries.push_back(std::move(e));
+            if ((i + 1) * direntry::kSize > sector.size()) return Fail(error, "directory past end of file");
+            m_entries.push_back(DecodeEntry(sector.subspan(i * direntry::kSize, direntry::kSize)));
         }
     }
     if (m_entries[0].type != EntryType::kRoot) return Fail(error, "no root entry");
     return true;
+}
+
+Entry CompoundFile::DecodeEntry(Bytes raw) const {
+    ByteReader r(raw);
+    Entry e;
+    e.name = EntryName(raw, r.get(direntry::kNameLength));
+    e.type = static_cast<EntryType>(r.get(direntry::kType));
+    e.left = r.get(direntry::kLeftSibling);
+    e.right = r.get(direntry::kRightSibling);
+    e.child = r.get(direntry::kChild);
+    std::copy_n(raw.begin() + direntry::kClsidOffset, e.clsid.size(), e.clsid.begin());
+    e.stateBits = r.get(direntry::kStateBits);
+    std::copy_n(raw.begin() + direntry::kTimesOffset, e.times.size(), e.times.begin());
+    e.startSector = r.get(direntry::kStartSector);
+    e.size = r.get(direntry::kSizeLow);
+    // Version 3 files may carry garbage in the high half of the size.
+    if (m_major == 4) e.size |= static_cast<std::uint64_t>(r.get(direntry::kSizeHigh)) << 32;
+    return e;
 }
 
 bool CompoundFile::WalkTree(std::string& error) {
@@ -244,6 +222,23 @@ bool CompoundFile::WalkTree(std::string& error) {
     return true;
 }
 
+bool CompoundFile::LoadMiniStream(std::string& error) {
+    if (m_miniFatCount > m_sectorCount) return Fail(error, "bad mini FAT count");
+    if (m_firstMiniFat != kEndOfChain && m_firstMiniFat != kFreeSector) {
+        auto raw = ReadRegular(m_firstMiniFat, static_cast<std::uint64_t>(m_miniFatCount) * m_sectorSize);
+        if (!raw) return Fail(error, "broken mini FAT chain");
+        m_miniFat = SectorNumbers(*raw);
+    }
+    const Entry& rootEntry = m_entries[0];
+    if (rootEntry.size > 0) {
+        if (rootEntry.size > m_data.size()) return Fail(error, "mini stream larger than file");
+        auto mini = ReadRegular(rootEntry.startSector, rootEntry.size);
+        if (!mini) return Fail(error, "broken mini stream chain");
+        m_miniStream = std::move(*mini);
+    }
+    return true;
+}
+
 std::optional<std::uint32_t> CompoundFile::Child(std::uint32_t storage, std::string_view name) const {
     if (storage >= m_entries.size()) return std::nullopt;
     for (std::uint32_t c : m_entries[storage].children)
@@ -269,16 +264,15 @@ std::optional<ByteVec> CompoundFile::ReadStream(std::uint32_t index) const {
     if (e.size > limits::kMaxStreamBytes) return std::nullopt;
     if (e.size >= m_miniCutoff) return ReadRegular(e.startSector, e.size);
     if (e.size == 0) return ByteVec{};
-    auto chain = Chain(e.startSector, m_miniFat, m_miniStream.size() / m_miniSectorSize + 1);
-    if (!chain || chain->size() * m_miniSectorSize < e.size) return std::nullopt;
+    auto chain = Chain(e.startSector, m_miniFat, m_miniStream.size() / kMiniSectorSize + 1);
+    if (!chain || chain->size() * kMiniSectorSize < e.size) return std::nullopt;
     ByteVec out;
     for (std::uint32_t s : *chain) {
         if (out.size() >= e.size) break;
-        const std::size_t base = static_cast<std::size_t>(s) * m_miniSectorSize;
-        const std::size_t want = std::min<std::size_t>(m_miniSectorSize, static_cast<std::size_t>(e.size) - out.size());
+        const std::size_t base = static_cast<std::size_t>(s) * kMiniSectorSize;
+        const std::size_t want = std::min<std::size_t>(kMiniSectorSize, static_cast<std::size_t>(e.size) - out.size());
         if (base + want > m_miniStream.size()) return std::nullopt;
-        out.insert(out.end(), m_miniStream.begin() + static_cast<std::ptrdiff_t>(base),
-                   m_miniStream.begin() + static_cast<std::ptrdiff_t>(base + want));
+        PutBytes(out, Bytes(m_miniStream).subspan(base, want));
     }
     return out;
 }

@@ -10,16 +10,10 @@
 #include <vector>
 
 #include "ByteReader.h"
+#include "CfbFormat.h"
+#include "Text.h"
 
 namespace tessaly::analysis::cfb {
-
-inline constexpr std::uint32_t kNoStream = 0xFFFFFFFF;
-inline constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
-inline constexpr std::uint32_t kFatSector = 0xFFFFFFFD;
-inline constexpr std::uint32_t kDifatSector = 0xFFFFFFFC;
-inline constexpr std::uint32_t kFreeSector = 0xFFFFFFFF;
-
-enum class EntryType : std::uint8_t { kEmpty = 0, kStorage = 1, kStream = 2, kRoot = 5 };
 
 struct Entry {
     std::string name;  // UTF-8
@@ -55,7 +49,11 @@ public:
 
 private:
     bool Load(std::string& error);
+    bool ReadHeader(std::string& error);
     bool LoadFat(std::string& error);
+    bool LoadMiniStream(std::string& error);
+    [[nodiscard]] Bytes Sector(std::uint32_t sector) const;  // short or empty past the end of the file
+    [[nodiscard]] Entry DecodeEntry(Bytes raw) const;
     bool LoadDirectory(std::string& error);
     bool WalkTree(std::string& error);
     std::optional<std::vector<std::uint32_t>> Chain(std::uint32_t start, const std::vector<std::uint32_t>& fat,
@@ -65,7 +63,6 @@ private:
     Bytes m_data;
     std::uint16_t m_major = 3;
     std::size_t m_sectorSize = 512;
-    std::size_t m_miniSectorSize = 64;
     std::uint32_t m_miniCutoff = 4096;
     std::size_t m_sectorCount = 0;
     std::uint32_t m_firstDirSector = 0, m_firstMiniFat = kEndOfChain, m_miniFatCount = 0;
@@ -76,6 +73,7 @@ private:
     std::vector<Entry> m_entries;
 };
 
-bool EqualsNoCase(std::string_view a, std::string_view b);
+// Names compare without case, as the format does.
+using analysis::EqualsNoCase;
 
 }  // namespace tessaly::analysis::cfb

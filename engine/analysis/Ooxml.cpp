@@ -1,8 +1,6 @@
 // Part names are compared in lower case and without a leading "/", as OPC treats them.
 #include "Ooxml.h"
 
-#include <algorithm>
-#include <cctype>
 
 namespace tessaly::analysis::ooxml {
 namespace {
@@ -46,13 +44,6 @@ std::string OverrideType(std::string_view contentTypes, std::string_view partNam
 }
 
 }  // namespace
-
-std::string LowerAscii(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
-    return out;
-}
 
 std::string AttributeValue(std::string_view element, std::string_view attribute) {
     std::size_t at = 0;
@@ -127,17 +118,19 @@ std::string MacroSheetFormulas(std::string_view xml) {
         out += DecodeEntities(element.substr(gt + 1, end - gt - 1));
         out.push_back('\n');
     }
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
-    return out;
+    return UpperAscii(out);
+}
+
+bool IsAutoStartName(std::string_view element) {
+    const std::string name = AttributeValue(element, "name");
+    for (std::string_view prefix : {"_xlnm.auto_open", "auto_open", "_xlnm.auto_activate", "auto_activate"})
+        if (StartsWithNoCase(name, prefix)) return true;
+    return false;
 }
 
 bool HasAutoOpenName(std::string_view workbookXml) {
-    for (auto [at, length] : FindElements(workbookXml, "definedName")) {
-        const std::string name = LowerAscii(AttributeValue(workbookXml.substr(at, length), "name"));
-        for (std::string_view prefix : {"_xlnm.auto_open", "auto_open", "_xlnm.auto_activate", "auto_activate"})
-            if (name.rfind(prefix, 0) == 0) return true;
-    }
+    for (auto [at, length] : FindElements(workbookXml, "definedName"))
+        if (IsAutoStartName(workbookXml.substr(at, length))) return true;
     return false;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Text.h"
 #include "Zip.h"
 
 namespace tessaly::analysis::ooxml {
@@ -19,10 +20,12 @@ bool IsMacroSheetPart(std::string_view name, std::string_view contentTypes);
 std::string MacroSheetFormulas(std::string_view xml);
 // Defined names of workbook.xml that start macros when the workbook opens.
 bool HasAutoOpenName(std::string_view workbookXml);
+// Whether a <definedName> element is one of those.
+bool IsAutoStartName(std::string_view definedNameElement);
 
 // Small XML helpers shared with the cleaner: elements are matched by their literal tag names as
 // Office writes them.
-std::string LowerAscii(std::string_view text);
+using analysis::LowerAscii;
 std::string AttributeValue(std::string_view element, std::string_view attribute);
 // Each element `<tag .../>` or `<tag ...>...</tag>` in order, as (offset, length).
 std::vector<std::pair<std::size_t, std::size_t>> FindElements(std::string_view xml, std::string_view tag);

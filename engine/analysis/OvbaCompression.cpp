@@ -2,12 +2,25 @@
 // is capped, so a hostile container can neither read outside the window nor grow without bound.
 #include "OvbaCompression.h"
 
+#include <algorithm>
+
 #include "Limits.h"
 
 namespace tessaly::analysis::ovba {
 namespace {
 
+constexpr std::uint8_t kSignatureByte = 0x01;
 constexpr std::size_t kChunkSize = 4096;
+// Chunk header: 12 bits of size (minus 3), a 3-bit signature of 0b011, a compressed flag.
+constexpr std::uint16_t kChunkSizeMask = 0x0FFF;
+constexpr unsigned kChunkSignatureShift = 12;
+constexpr std::uint16_t kChunkSignatureMask = 0x7;
+constexpr std::uint16_t kChunkSignature = 3;
+constexpr std::uint16_t kChunkCompressedFlag = 0x8000;
+
+bool ValidChunkHeader(std::uint16_t header) {
+    return ((header >> kChunkSignatureShift) & kChunkSignatureMask) == kChunkSignature;
+}
 
 unsigned CopyTokenBitCount(std::size_t produced) {
     unsigned bits = 4;
@@ -44,27 +57,26 @@ bool DecompressChunk(Bytes chunk, ByteVec& out) {
 
 }  // namespace
 
+bool StartsContainer(Bytes data) {
+    const auto header = ReadAt<std::uint16_t>(data, 1);
+    return header && data[0] == kSignatureByte && ValidChunkHeader(*header);
+}
+
 std::optional<ByteVec> Decompress(Bytes container) {
-    if (container.empty() || container[0] != 0x01) return std::nullopt;
+    if (container.empty() || container[0] != kSignatureByte) return std::nullopt;
     ByteVec out;
-    std::size_t at = 1;
-    while (at < container.size()) {
-        if (at + 2 > container.size()) return std::nullopt;
-        const std::uint16_t header = ReadU16(container, at);
-        at += 2;
-        const std::size_t size = (header & 0x0FFFu) + 3 - 2;
-        if (((header >> 12) & 0x7u) != 3) return std::nullopt;
-        const bool compressed = (header & 0x8000u) != 0;
-        if (!compressed) {
+    ByteReader r(container, 1);
+    while (!r.atEnd()) {
+        const std::uint16_t header = r.u16();
+        if (!r.ok() || !ValidChunkHeader(header)) return std::nullopt;
+        const std::size_t size = (header & kChunkSizeMask) + 3 - 2;
+        if ((header & kChunkCompressedFlag) == 0) {
             // Raw chunk: always exactly 4096 bytes, whatever the size field says.
-            if (at + kChunkSize > container.size()) return std::nullopt;
-            out.insert(out.end(), container.begin() + static_cast<std::ptrdiff_t>(at),
-                       container.begin() + static_cast<std::ptrdiff_t>(at + kChunkSize));
-            at += kChunkSize;
-        } else {
-            const std::size_t take = at + size > container.size() ? container.size() - at : size;
-            if (!DecompressChunk(container.subspan(at, take), out)) return std::nullopt;
-            at += take;
+            const Bytes raw = r.bytes(kChunkSize);
+            if (!r.ok()) return std::nullopt;
+            PutBytes(out, raw);
+        } else if (!DecompressChunk(r.bytes(std::min(size, r.remaining())), out)) {
+            return std::nullopt;
         }
         if (out.size() > limits::kMaxModuleSourceBytes) return std::nullopt;
     }

@@ -6,6 +6,7 @@
 
 #include "Limits.h"
 #include "OvbaCompression.h"
+#include "Text.h"
 #include "TextLines.h"
 #include "VbaText.h"
 
@@ -22,23 +23,6 @@ enum : std::uint16_t {
     kModuleTerminator = 0x002B,
     kDirTerminator = 0x0010,
 };
-
-std::string Utf16ToUtf8(Bytes raw) {
-    std::string out;
-    for (std::size_t i = 0; i + 1 < raw.size(); i += 2) {
-        const std::uint32_t c = static_cast<std::uint32_t>(raw[i] | (raw[i + 1] << 8));
-        if (c < 0x80) out.push_back(static_cast<char>(c));
-        else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
 
 bool ParseDir(Bytes dir, Project& project) {
     ByteReader r(dir);
@@ -60,16 +44,16 @@ bool ParseDir(Bytes dir, Project& project) {
                 current->name.assign(data.begin(), data.end());
                 break;
             case kModuleNameUnicode:
-                if (current) current->unicodeName = Utf16ToUtf8(data);
+                if (current) current->unicodeName = Utf16LeToUtf8(data);
                 break;
             case kModuleStreamName:
                 if (current) current->streamName.assign(data.begin(), data.end());
                 break;
             case kModuleStreamNameUnicode:
-                if (current) current->unicodeStreamName = Utf16ToUtf8(data);
+                if (current) current->unicodeStreamName = Utf16LeToUtf8(data);
                 break;
             case kModuleOffset:
-                if (current && data.size() >= 4) current->textOffset = ReadU32(data, 0);
+                if (current) current->textOffset = ReadAt<std::uint32_t>(data, 0).value_or(0);
                 break;
             case kModuleTerminator:
                 current = nullptr;
@@ -84,8 +68,7 @@ bool ParseDir(Bytes dir, Project& project) {
 }
 
 bool IsProjectBookkeeping(const std::string& name) {
-    return cfb::EqualsNoCase(name, "dir") || cfb::EqualsNoCase(name, "_VBA_PROJECT") ||
-           name.rfind("__SRP_", 0) == 0 || name.rfind("__srp_", 0) == 0;
+    return EqualsNoCase(name, "dir") || EqualsNoCase(name, "_VBA_PROJECT") || StartsWithNoCase(name, "__SRP_");
 }
 
 void ReadModule(const cfb::CompoundFile& file, std::uint32_t vbaStorage, Module& m) {
@@ -121,7 +104,7 @@ std::optional<std::string> FindCompressedSource(Bytes stream) {
     constexpr std::size_t kMaxProbes = 64;
     std::size_t probes = 0;
     for (std::size_t at = 0; at + 3 <= stream.size() && probes < kMaxProbes; ++at) {
-        if (stream[at] != 0x01 || ((ReadU16(stream, at + 1) >> 12) & 0x7u) != 3) continue;
+        if (!ovba::StartsContainer(stream.subspan(at))) continue;
         ++probes;
         if (auto source = ovba::Decompress(stream.subspan(at)); source && !source->empty())
             return std::string(source->begin(), source->end());
@@ -161,7 +144,7 @@ Project ReadProject(const cfb::CompoundFile& file, std::uint32_t projectStorage)
         const std::string& name = file.entries()[child].name;
         if (IsProjectBookkeeping(name)) continue;
         const bool named = std::any_of(project.modules.begin(), project.modules.end(), [&](const Module& m) {
-            return cfb::EqualsNoCase(StreamNameOf(m), name);
+            return EqualsNoCase(StreamNameOf(m), name);
         });
         if (named) continue;
         project.orphanStreams.push_back(name);

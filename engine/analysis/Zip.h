@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ByteReader.h"
+#include "ZipFormat.h"
 
 namespace tessaly::analysis::zip {
 
@@ -21,10 +22,12 @@ struct Entry {
     std::uint64_t compressedSize = 0;
     std::uint64_t uncompressedSize = 0;
     std::uint64_t localOffset = 0;
-    [[nodiscard]] bool encrypted() const { return (flags & 1) != 0; }
+    [[nodiscard]] bool encrypted() const { return (flags & kFlagEncrypted) != 0; }
 };
 
 bool LooksLikeZip(Bytes data);
+// The raw (still compressed) bytes of an entry, located through its local header.
+std::optional<Bytes> EntryData(Bytes archive, const Entry& entry);
 
 class Archive {
 public:
