@@ -1,5 +1,7 @@
-// Records are walked in stream order; a sheet's substream is known by the offset its BOUNDSHEET
-// gave, so macro sheet formulas are collected only where Excel would run them.
+// Records are walked in stream order, from a ByteSource so a large workbook stream is read in
+// pieces where it lies. A scan reads the globals substream and the substreams of macro sheets
+// (known by the offsets their BOUNDSHEET records give), where Excel would run formulas; the other
+// sheets are not walked, so the time a scan takes does not grow with the size of the data.
 #include "Biff.h"
 
 #include <algorithm>
@@ -7,6 +9,7 @@
 #include <set>
 
 #include "BiffFormat.h"
+#include "ByteSink.h"
 #include "Limits.h"
 #include "Text.h"
 #include "XlmFunctions.h"
@@ -15,22 +18,27 @@ namespace tessaly::analysis::biff {
 namespace {
 
 struct Record {
-    std::size_t offset;
+    std::uint64_t offset;
     std::uint16_t id;
     Bytes data;
 };
 
+// Visits the records from `start` on until `visit` returns false or the stream ends. Returns
+// false when a record runs past the end of the stream or `maxRecords` were visited.
 template <typename F>
-bool ForEachRecord(Bytes stream, F&& visit) {
-    ByteReader r(stream);
-    for (std::size_t n = 0; n < limits::kMaxBiffRecords && r.remaining() >= 4; ++n) {
-        const std::size_t at = r.pos();
-        const std::uint16_t id = r.get(record::kId, at);
-        const std::uint16_t length = r.get(record::kLength, at);
-        r.skip(record::kHeaderSize);
-        Bytes data = r.bytes(length);
-        if (!r.ok()) return false;
+bool ForEachRecord(const ByteSource& stream, std::uint64_t start, std::uint64_t maxRecords, F&& visit) {
+    ByteVec scratch;
+    std::uint64_t at = start;
+    for (std::uint64_t n = 0; at <= stream.size() && stream.size() - at >= record::kHeaderSize; ++n) {
+        if (n >= maxRecords) return false;
+        const Bytes head = stream.View(at, record::kHeaderSize, scratch);
+        ByteReader r(head);
+        const std::uint16_t id = r.get(record::kId);
+        const std::uint16_t length = r.get(record::kLength);
+        const Bytes data = stream.View(at + record::kHeaderSize, length, scratch);
+        if (!r.ok() || data.size() != length) return false;
         if (!visit(Record{at, id, data})) return true;
+        at += record::kHeaderSize + length;
     }
     return true;
 }
@@ -98,12 +106,14 @@ bool IsAutoOpenName(Bytes data, bool biff5) {
 
 }  // namespace
 
-Workbook ReadWorkbook(Bytes stream) {
+Workbook ReadWorkbook(Bytes stream) { return ReadWorkbook(SpanSource(stream)); }
+
+Workbook ReadWorkbook(const ByteSource& stream) {
     Workbook wb;
     bool sawBof = false;
     bool inMacroSheet = false;
     std::set<std::uint32_t> macroSheetOffsets;
-    const bool complete = ForEachRecord(stream, [&](const Record& rec) {
+    auto visit = [&](const Record& rec) {
         if (!sawBof && rec.id != kBof) return false;
         sawBof = true;
         switch (rec.id) {
@@ -112,8 +122,9 @@ Workbook ReadWorkbook(Bytes stream) {
                 inMacroSheet = macroSheetOffsets.count(static_cast<std::uint32_t>(rec.offset)) > 0;
                 break;
             case kEof:
+                // A substream ends here; only the globals and macro sheets are walked.
                 inMacroSheet = false;
-                break;
+                return false;
             case kFilePass:
                 wb.encrypted = true;
                 break;
@@ -152,38 +163,67 @@ Workbook ReadWorkbook(Bytes stream) {
                 break;
         }
         return true;
-    });
+    };
+    std::uint64_t walkedTo = 0;  // end of the last record visited
+    auto visitAndTrack = [&](const Record& rec) {
+        walkedTo = rec.offset + record::kHeaderSize + rec.data.size();
+        return visit(rec);
+    };
+    bool complete = ForEachRecord(stream, 0, limits::kMaxBiffRecords, visitAndTrack);
+    // Macro sheets in stream order; a substream that does not start with BOF is not one, and one
+    // that starts inside a substream already walked was read with it.
+    for (std::uint32_t offset : macroSheetOffsets) {
+        if (!complete) break;
+        ByteVec scratch;
+        if (offset < walkedTo || ReadField(stream.View(offset, record::kHeaderSize, scratch), record::kId) != kBof) continue;
+        complete = ForEachRecord(stream, offset, limits::kMaxBiffRecords, visitAndTrack);
+    }
     wb.readable = complete && sawBof;
     wb.macroSheetText = UpperAscii(wb.macroSheetText);
     return wb;
 }
 
-std::optional<ByteVec> WithoutVbaProjectRecord(Bytes stream) {
-    std::vector<std::size_t> removed;  // offsets of removed records (each 4 bytes long)
+std::optional<WorkbookEdit> PlanWithoutVbaProjectRecord(const ByteSource& stream) {
+    WorkbookEdit edit;
     bool sound = true;
-    ForEachRecord(stream, [&](const Record& rec) {
+    ForEachRecord(stream, 0, UINT64_MAX, [&](const Record& rec) {
         if (rec.id == kFilePass) sound = false;
         if (rec.id == kObjProj) {
             if (!rec.data.empty()) sound = false;
-            removed.push_back(rec.offset);
+            edit.removed.push_back(rec.offset);
         }
-        return true;
+        return sound;
     });
     if (!sound) return std::nullopt;
-    ByteVec out(stream.begin(), stream.end());
-    if (removed.empty()) return out;
+    edit.size = stream.size() - record::kHeaderSize * edit.removed.size();
+    return edit;
+}
+
+bool WriteEdited(const ByteSource& stream, const WorkbookEdit& edit, ByteSink& out) {
     // `removed` is in stream order, so the records before a position are found by bisection.
     auto shifted = [&](std::uint32_t position) {
-        const auto before = std::lower_bound(removed.begin(), removed.end(), std::size_t{position}) - removed.begin();
+        const auto before = std::lower_bound(edit.removed.begin(), edit.removed.end(), std::uint64_t{position}) - edit.removed.begin();
         return position - static_cast<std::uint32_t>(record::kHeaderSize * before);
     };
-    // Every patched position lies inside a record the walk saw whole.
+    ByteVec pending;
     auto patch32 = [&](std::size_t at) {
         const Field<std::uint32_t> position{at};
-        SetField(out, position, shifted(ByteReader(out).get(position)));
+        SetField(pending, position, shifted(ByteReader(pending).get(position)));
     };
-    ForEachRecord(stream, [&](const Record& rec) {
-        const std::size_t body = rec.offset + record::kHeaderSize;
+    std::size_t nextRemoved = 0;
+    std::uint64_t end = 0;
+    constexpr std::size_t kFlushAt = 1u << 20;
+    ForEachRecord(stream, 0, UINT64_MAX, [&](const Record& rec) {
+        end = rec.offset + record::kHeaderSize + rec.data.size();
+        if (nextRemoved < edit.removed.size() && edit.removed[nextRemoved] == rec.offset) {
+            ++nextRemoved;
+            return true;
+        }
+        const std::size_t body = pending.size() + record::kHeaderSize;
+        PutU16(pending, rec.id);
+        PutU16(pending, static_cast<std::uint16_t>(rec.data.size()));
+        PutBytes(pending, rec.data);
+        // Every patched position lies inside the record just copied.
         if (rec.id == kBoundSheet && rec.data.size() >= boundsheet::kStreamPosition.end())
             patch32(body + boundsheet::kStreamPosition.offset);
         if (rec.id == kIndex && rec.data.size() >= rowindex::kMinSize) {
@@ -193,17 +233,31 @@ std::optional<ByteVec> WithoutVbaProjectRecord(Bytes stream) {
         if (rec.id == kExtSst)
             for (std::size_t at = extsst::kFirstBucketOffset; at + extsst::kBucketSize <= rec.data.size(); at += extsst::kBucketSize)
                 patch32(body + at);
+        if (pending.size() >= kFlushAt) {
+            out.Write(pending);
+            pending.clear();
+        }
         return true;
     });
-    ByteVec kept;
-    kept.reserve(out.size());
-    std::size_t from = 0;
-    for (std::size_t r : removed) {
-        kept.insert(kept.end(), out.begin() + static_cast<std::ptrdiff_t>(from), out.begin() + static_cast<std::ptrdiff_t>(r));
-        from = r + record::kHeaderSize;
+    // Bytes after the last whole record (padding, a cut record) are kept as they were.
+    ByteVec scratch;
+    for (std::uint64_t at = end; at < stream.size();) {
+        const Bytes tail = stream.View(at, static_cast<std::size_t>(std::min<std::uint64_t>(stream.size() - at, kFlushAt)), scratch);
+        if (tail.empty()) return false;
+        PutBytes(pending, tail);
+        at += tail.size();
     }
-    kept.insert(kept.end(), out.begin() + static_cast<std::ptrdiff_t>(from), out.end());
-    return kept;
+    out.Write(pending);
+    return nextRemoved == edit.removed.size();
+}
+
+std::optional<ByteVec> WithoutVbaProjectRecord(Bytes stream) {
+    const SpanSource source(stream);
+    const auto edit = PlanWithoutVbaProjectRecord(source);
+    if (!edit) return std::nullopt;
+    MemorySink out;
+    if (!WriteEdited(source, *edit, out)) return std::nullopt;
+    return out.Take();
 }
 
 }  // namespace tessaly::analysis::biff

@@ -63,6 +63,7 @@ class PackageCleaner {
 public:
     PackageCleaner(Bytes original, const zip::Archive& archive) : m_original(original), m_archive(archive) {
         if (auto ct = archive.Read(ooxml::kContentTypesPart)) m_contentTypes = AsText(*ct);
+        m_types = ooxml::ContentTypes::Parse(m_contentTypes);
     }
 
     PackageRebuild Run(ByteSink& out) {
@@ -80,8 +81,8 @@ private:
     // The VBA project, its data part and macro sheets, and the relationship parts of those.
     void ChooseRemovedParts() {
         for (const zip::Entry& e : m_archive.entries()) {
-            const bool vba = ooxml::IsVbaProjectPart(m_archive, e.name, m_contentTypes) || ooxml::IsVbaDataPart(e.name);
-            const bool xlm = ooxml::IsMacroSheetPart(e.name, m_contentTypes);
+            const bool vba = ooxml::IsVbaProjectPart(e.name, m_types) || ooxml::IsVbaDataPart(e.name);
+            const bool xlm = ooxml::IsMacroSheetPart(e.name, m_types);
             if (vba || xlm) m_removed.insert(LowerAscii(e.name));
             m_macroSheets = m_macroSheets || xlm;
         }
@@ -171,6 +172,7 @@ private:
     Bytes m_original;
     const zip::Archive& m_archive;
     std::string m_contentTypes;
+    ooxml::ContentTypes m_types;
     std::set<std::string> m_removed;  // lower-case part names
     bool m_macroSheets = false;
     std::set<std::string> m_removedSheetIds;

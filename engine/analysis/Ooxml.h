@@ -2,6 +2,7 @@
 // sheets (by content type or name), the formulas of macro sheets, and auto-open defined names.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,21 @@ namespace tessaly::analysis::ooxml {
 
 inline constexpr std::string_view kContentTypesPart = "[Content_Types].xml";
 
+// [Content_Types].xml parsed once: a part's type is its Override, else the Default of its extension.
+class ContentTypes {
+public:
+    static ContentTypes Parse(std::string_view xml);
+    // Lower case; empty when neither gives one.
+    [[nodiscard]] std::string TypeOf(std::string_view partName) const;
+
+private:
+    std::map<std::string, std::string> m_overrides;  // lower-case part name without "/", lower-case type
+    std::map<std::string, std::string> m_defaults;   // lower-case extension, lower-case type
+};
+
+bool IsVbaProjectPart(std::string_view name, const ContentTypes& types);
+bool IsMacroSheetPart(std::string_view name, const ContentTypes& types);
+// The same over the unparsed text (parsed on each call).
 bool IsVbaProjectPart(const zip::Archive& archive, std::string_view name, std::string_view contentTypes);
 bool IsVbaDataPart(std::string_view name);
 bool IsMacroSheetPart(std::string_view name, std::string_view contentTypes);

@@ -47,12 +47,34 @@ bool DecompressChunk(Bytes chunk, ByteVec& out) {
             const std::size_t length = (token & (0xFFFFu >> bits)) + 3;
             const std::size_t offset = (token >> (16 - bits)) + 1;
             if (offset > produced || produced + length > kChunkSize) return false;
-            // Overlapping copies are how runs are encoded, so copy byte by byte.
-            const std::size_t from = out.size() - offset;
-            for (std::size_t k = 0; k < length; ++k) out.push_back(out[from + k]);
+            // Overlapping copies are how runs are encoded, so copy byte by byte, within room made first.
+            const std::size_t to = out.size();
+            out.resize(to + length);
+            std::uint8_t* const base = out.data();
+            for (std::size_t k = 0; k < length; ++k) base[to + k] = base[to - offset + k];
         }
     }
     return out.size() - chunkStart <= kChunkSize;
+}
+
+bool DecompressInto(Bytes container, std::size_t maxOutput, ByteVec& out) {
+    if (container.empty() || container[0] != kSignatureByte) return false;
+    ByteReader r(container, 1);
+    while (!r.atEnd()) {
+        const std::uint16_t header = r.u16();
+        if (!r.ok() || !ValidChunkHeader(header)) return false;
+        const std::size_t size = (header & kChunkSizeMask) + 3 - 2;
+        if ((header & kChunkCompressedFlag) == 0) {
+            // Raw chunk: always exactly 4096 bytes, whatever the size field says.
+            const Bytes raw = r.bytes(kChunkSize);
+            if (!r.ok()) return false;
+            PutBytes(out, raw);
+        } else if (!DecompressChunk(r.bytes(std::min(size, r.remaining())), out)) {
+            return false;
+        }
+        if (out.size() > maxOutput) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -63,23 +85,15 @@ bool StartsContainer(Bytes data) {
 }
 
 std::optional<ByteVec> Decompress(Bytes container) {
-    if (container.empty() || container[0] != kSignatureByte) return std::nullopt;
+    std::size_t produced = 0;
+    return Decompress(container, limits::kMaxModuleSourceBytes, produced);
+}
+
+std::optional<ByteVec> Decompress(Bytes container, std::size_t maxOutput, std::size_t& produced) {
     ByteVec out;
-    ByteReader r(container, 1);
-    while (!r.atEnd()) {
-        const std::uint16_t header = r.u16();
-        if (!r.ok() || !ValidChunkHeader(header)) return std::nullopt;
-        const std::size_t size = (header & kChunkSizeMask) + 3 - 2;
-        if ((header & kChunkCompressedFlag) == 0) {
-            // Raw chunk: always exactly 4096 bytes, whatever the size field says.
-            const Bytes raw = r.bytes(kChunkSize);
-            if (!r.ok()) return std::nullopt;
-            PutBytes(out, raw);
-        } else if (!DecompressChunk(r.bytes(std::min(size, r.remaining())), out)) {
-            return std::nullopt;
-        }
-        if (out.size() > limits::kMaxModuleSourceBytes) return std::nullopt;
-    }
+    const bool whole = DecompressInto(container, maxOutput, out);
+    produced = out.size();
+    if (!whole) return std::nullopt;
     return out;
 }
 

@@ -105,9 +105,10 @@ std::optional<Bytes> EntryData(Bytes archive, const Entry& entry) {
     return archive.subspan(dataAt, static_cast<std::size_t>(entry.compressedSize));
 }
 
-std::optional<Archive> Archive::Open(Bytes data, std::string* error) {
+std::optional<Archive> Archive::Open(Bytes data, std::string* error, WorkBudget* budget) {
     Archive a;
     a.m_data = data;
+    a.m_budget = budget;
     std::string reason;
     if (!a.Load(reason)) {
         if (error) *error = reason;
@@ -123,6 +124,7 @@ bool Archive::Load(std::string& error) {
     DirectoryPlace place;
     if (!ReadDirectoryPlace(m_data, *endAt, place, error)) return false;
     if (place.count > limits::kMaxZipEntries) return Fail(error, "too many entries");
+    if (m_budget && !m_budget->ChargeSteps(place.count)) return Fail(error, "too much work to read the package");
     if (place.offset > m_data.size() || place.size > m_data.size() - place.offset)
         return Fail(error, "central directory out of range");
     const Bytes directory = m_data.subspan(static_cast<std::size_t>(place.offset), static_cast<std::size_t>(place.size));
@@ -161,6 +163,8 @@ std::optional<ByteVec> Archive::Read(std::size_t index, std::string* error) cons
         m_inflatedTotal + e.uncompressedSize > limits::kMaxZipTotalBytes)
         return fail("entry beyond decompression limits");
     const Bytes packed = *packedData;
+    if (m_budget && !(m_budget->ChargeRead(packed.size()) && m_budget->ChargeDecompressed(e.uncompressedSize)))
+        return fail("too much work to read the package");
     ByteVec out;
     if (e.method == kMethodStored) {
         if (e.compressedSize != e.uncompressedSize) return fail("stored size mismatch");

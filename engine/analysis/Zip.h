@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Budget.h"
 #include "ByteReader.h"
 #include "ZipFormat.h"
 
@@ -31,7 +32,8 @@ std::optional<Bytes> EntryData(Bytes archive, const Entry& entry);
 
 class Archive {
 public:
-    static std::optional<Archive> Open(Bytes data, std::string* error = nullptr);
+    // Reads are charged to `budget` when one is given; it must outlive the archive.
+    static std::optional<Archive> Open(Bytes data, std::string* error = nullptr, WorkBudget* budget = nullptr);
 
     [[nodiscard]] const std::vector<Entry>& entries() const { return m_entries; }
     // Part names compare without case, as OPC requires.
@@ -43,6 +45,7 @@ public:
 private:
     bool Load(std::string& error);
     Bytes m_data;
+    WorkBudget* m_budget = nullptr;
     std::vector<Entry> m_entries;
     mutable std::uint64_t m_inflatedTotal = 0;
 };

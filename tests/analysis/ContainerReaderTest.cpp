@@ -57,20 +57,44 @@ TEST(CompoundFile, ReadsVersion4Files) {
     EXPECT_EQ(file->ReadStream("sub/large"), ByteVec(70000, 6));
 }
 
-TEST(CompoundFile, BrokenStructuresAreRejected) {
+TEST(CompoundFile, LoopsAndCyclesAreDamageReadAroundNotFollowed) {
     const ByteVec good = MakeDoc();
-    std::string error;
-    EXPECT_FALSE(analysis::cfb::CompoundFile::Open(WithFatLoop(good), &error));
-    EXPECT_FALSE(analysis::cfb::CompoundFile::Open(WithDirectoryCycle(good), &error));
-    ByteVec badShift = good;
-    analysis::SetField(badShift, cfb::header::kSectorShift, cfb::kSectorShiftV4);  // version 3 with 4096-byte sectors
-    EXPECT_FALSE(analysis::cfb::CompoundFile::Open(badShift, &error));
+    for (const ByteVec& broken : {WithFatLoop(good), WithDirectoryCycle(good)}) {
+        auto file = analysis::cfb::CompoundFile::Open(broken);
+        ASSERT_TRUE(file);
+        EXPECT_FALSE(file->damage().empty());
+    }
+}
+
+TEST(CompoundFile, OutOfRangeFieldsOfficeToleratesAreRepaired) {
+    const ByteVec good = MakeDoc();
     ByteVec hugeFatCount = good;
     analysis::SetField(hugeFatCount, cfb::header::kFatSectorCount, 0xFFFFu);
-    EXPECT_FALSE(analysis::cfb::CompoundFile::Open(hugeFatCount, &error));
+    // A sibling index far past the directory's end (an unused slot's own links stay as they are).
+    ByteVec badSibling = good;
+    const auto dirAt = cfb::SectorOffset(analysis::ReadField(good, cfb::header::kFirstDirectorySector).value(), 512);
+    analysis::SetField(badSibling, cfb::direntry::kLeftSibling, 0x00ABCDEFu, dirAt + cfb::direntry::kSize);
+    ByteVec badOrder = good;
+    analysis::SetField(badOrder, cfb::header::kByteOrder, std::uint16_t{0x1234});
+    for (const ByteVec& odd : {hugeFatCount, badSibling, badOrder}) {
+        auto file = analysis::cfb::CompoundFile::Open(odd);
+        ASSERT_TRUE(file);
+        EXPECT_TRUE(file->damage().empty()) << file->damage().front();
+        EXPECT_FALSE(file->repairs().empty());
+        EXPECT_TRUE(file->Find("WordDocument"));
+    }
+}
+
+TEST(CompoundFile, FilesWithoutAUsableDirectoryFailToOpen) {
+    const ByteVec good = MakeDoc();
+    std::string error;
+    ByteVec badShift = good;
+    analysis::SetField(badShift, cfb::header::kSectorShift, std::uint16_t{10});
+    EXPECT_FALSE(analysis::cfb::CompoundFile::Open(badShift, &error));
     ByteVec dirOutOfRange = good;
     analysis::SetField(dirOutOfRange, cfb::header::kFirstDirectorySector, 0xFFF0u);
     EXPECT_FALSE(analysis::cfb::CompoundFile::Open(dirOutOfRange, &error));
+    EXPECT_EQ(error, "directory unreadable");
 }
 
 TEST(CompoundFile, EveryTruncationEndsAsFailureNotCrash) {
