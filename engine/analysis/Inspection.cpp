@@ -191,12 +191,12 @@ void InspectCompoundFile(const cfb::CompoundFile& file, Findings& f, int nesting
         f.reason = "rights-protected document";
     }
     if (auto word = file.Child(0, "WordDocument")) InspectWordDocument(file, *word, f);
-    if (file.Child(0, ppt::kDocumentStream)) InspectPresentation(file, f, nesting);
+    if (file.Child(0, ppt::kDocumentStream)) InspectPresentation(file, f, nesting, budget);
     auto workbook = file.Child(0, "Workbook");
     if (!workbook) workbook = file.Child(0, "Book");
     if (workbook) InspectWorkbook(file, *workbook, f);
     InspectVba(file, f, "", budget);
-    excel5::InspectProject(file, f);
+    excel5::InspectProject(file, f, budget);
     if (budget && budget->exhausted()) f.overBudget = true;
 }
 
