@@ -1,4 +1,4 @@
-// Open, map, analyse; for a clean also write, verify and replace.
+// Open, map, analyse; for a clean also write (as the cleaner goes), verify and replace.
 #include "DocumentFile.h"
 
 #include <windows.h>
@@ -48,6 +48,9 @@ public:
                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!m_file) {
             m_error = ::GetLastError();
+            // A folder cannot be opened as a file at all; say what it is rather than "no access".
+            const DWORD attributes = ::GetFileAttributesW(path.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) m_error = ERROR_DIRECTORY;
             return;
         }
         BY_HANDLE_FILE_INFORMATION info{};
@@ -102,26 +105,91 @@ FileResult FromAnalysis(int code, const std::string& utf8Text, const wchar_t* fa
     return {code, ReplyFieldText(std::move(text))};
 }
 
-bool WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
-    unique_file file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
-    if (!file) return false;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
-        DWORD written = 0;
-        if (!::WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
-        done += written;
+// The cleaned copy, written beside the original as the cleaner produces it: small writes are
+// gathered, and what was written is read back through a mapping of the file itself, so the copy
+// is verified as it lies on disk and never held whole in memory. Deleted unless kept.
+class TempFileSink final : public analysis::ByteSink {
+public:
+    explicit TempFileSink(std::wstring path) : m_path(std::move(path)) {
+        m_file.reset(::CreateFileW(m_path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        m_buffer.reserve(kBufferBytes);
     }
-    return ::FlushFileBuffers(file.get()) != FALSE;
-}
+    ~TempFileSink() override {
+        Close();
+        if (!m_kept) ::DeleteFileW(m_path.c_str());
+    }
+    TempFileSink(const TempFileSink&) = delete;
+    TempFileSink& operator=(const TempFileSink&) = delete;
 
-// The copy on disk must hold exactly the cleaned bytes and scan clean on its own.
-bool VerifyWrittenCopy(const Analyzer& analyzer, const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    [[nodiscard]] bool ok() const noexcept { return m_file && m_ok; }
+    [[nodiscard]] const std::wstring& path() const noexcept { return m_path; }
+
+    void Write(analysis::Bytes bytes) override {
+        m_view.reset();
+        m_mapping.reset();
+        m_size += bytes.size();
+        if (m_buffer.size() + bytes.size() > kBufferBytes) Flush();
+        if (bytes.size() >= kBufferBytes) WriteOut(bytes);
+        else m_buffer.insert(m_buffer.end(), bytes.begin(), bytes.end());
+    }
+    [[nodiscard]] analysis::Bytes Written() override {
+        Flush();
+        if (!m_ok || m_size == 0) return {};
+        if (!m_view) {
+            m_mapping.reset(::CreateFileMappingW(m_file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+            if (m_mapping) m_view.reset(::MapViewOfFile(m_mapping.get(), FILE_MAP_READ, 0, 0, 0));
+            if (!m_view) return {};
+        }
+        return {static_cast<const std::uint8_t*>(m_view.get()), static_cast<std::size_t>(m_size)};
+    }
+    [[nodiscard]] std::uint64_t size() const override { return m_size; }
+
+    // Everything on disk and the file closed; false when any write failed.
+    bool Finish() {
+        Flush();
+        m_ok = m_ok && m_file && ::FlushFileBuffers(m_file.get()) != FALSE;
+        Close();
+        return m_ok;
+    }
+    void Keep() noexcept { m_kept = true; }
+
+private:
+    static constexpr std::size_t kBufferBytes = 1u << 20;
+
+    void Flush() {
+        if (m_buffer.empty()) return;
+        WriteOut(m_buffer);
+        m_buffer.clear();
+    }
+    void WriteOut(analysis::Bytes bytes) {
+        for (std::size_t done = 0; m_ok && done < bytes.size();) {
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
+            DWORD written = 0;
+            m_ok = m_file && ::WriteFile(m_file.get(), bytes.data() + done, chunk, &written, nullptr) && written != 0;
+            done += written;
+        }
+    }
+    void Close() noexcept {
+        m_view.reset();
+        m_mapping.reset();
+        m_file.reset();
+    }
+
+    std::wstring m_path;
+    unique_file m_file;
+    unique_kernel_handle m_mapping;
+    unique_view m_view;
+    std::vector<std::uint8_t> m_buffer;
+    std::uint64_t m_size = 0;
+    bool m_ok = true;
+    bool m_kept = false;
+};
+
+// The copy on disk, read afresh once it is closed, must scan clean on its own.
+bool CopyScansClean(const Analyzer& analyzer, const std::wstring& path) {
     MappedDocument copy(path, FILE_SHARE_READ);
-    if (!copy.ok() || copy.bytes().size() != bytes.size()) return false;
-    if (!bytes.empty() && std::memcmp(copy.bytes().data(), bytes.data(), bytes.size()) != 0) return false;
-    return analyzer.Scan(copy.bytes()).code == analysis::kScanClean;
+    return copy.ok() && analyzer.Scan(copy.bytes()).code == analysis::kScanClean;
 }
 
 std::wstring TempPathBeside(const std::wstring& path) {
@@ -176,19 +244,14 @@ FileResult CleanDocument(const Analyzer& analyzer, const std::wstring& linkPath)
         // Nobody may write the document while its cleaned copy is made.
         MappedDocument document(path, FILE_SHARE_READ);
         if (!document.ok()) return FailureOf(document);
-        analysis::CleanOutcome outcome = analyzer.Clean(document.bytes());
+        TempFileSink copy(TempPathBeside(path));
+        const analysis::CleanOutcome outcome = analyzer.Clean(document.bytes(), copy);
         if (outcome.code != analysis::kCleanRepaired) return FromAnalysis(outcome.code, outcome.text, L"无需修复");
-
-        const std::wstring copy = TempPathBeside(path);
-        if (!WriteWholeFile(copy, outcome.bytes) || !VerifyWrittenCopy(analyzer, copy, outcome.bytes)) {
-            ::DeleteFileW(copy.c_str());
+        if (!copy.ok() || !copy.Finish() || !CopyScansClean(analyzer, copy.path()))
             return {analysis::kCleanFailed, L"修复后的文件写入失败"};
-        }
         document.Close();
-        if (!ReplaceWithCopy(path, copy)) {
-            ::DeleteFileW(copy.c_str());
-            return {analysis::kCleanFailed, L"无法替换原文件"};
-        }
+        if (!ReplaceWithCopy(path, copy.path())) return {analysis::kCleanFailed, L"无法替换原文件"};
+        copy.Keep();
         return FromAnalysis(analysis::kCleanRepaired, outcome.text, L"已清除");
     } catch (...) {
         return {-1, L"引擎内部错误"};

@@ -39,9 +39,16 @@ Verdict Analyzer::Scan(std::span<const std::uint8_t> document) const {
 }
 
 CleanOutcome Analyzer::Clean(std::span<const std::uint8_t> document) const {
+    MemorySink out;
+    CleanOutcome outcome = Clean(document, out);
+    if (outcome.code == kCleanRepaired) outcome.bytes = out.Take();
+    return outcome;
+}
+
+CleanOutcome Analyzer::Clean(std::span<const std::uint8_t> document, ByteSink& out) const {
     try {
         if (document.size() > limits::kMaxDocumentBytes) return {kCleanDamaged, "document too large", {}};
-        return CleanDocument(document, m_impl->signatures);
+        return CleanDocument(document, m_impl->signatures, out);
     } catch (const std::exception& e) {
         return {kCleanEngineError, e.what(), {}};
     } catch (...) {

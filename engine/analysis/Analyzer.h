@@ -1,5 +1,5 @@
 // The scan engine's document analysis: one entry for a scan and one for a clean, over the bytes of
-// a document in memory. Platform neutral; the engine process owns the files, this owns the verdict.
+// a document in memory or a mapped view. Platform neutral; the engine process owns the files, this owns the verdict.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "ByteSink.h"
 
 namespace tessaly::analysis {
 
@@ -54,6 +56,10 @@ public:
     // The cleaned bytes are checked by the analysis itself before kCleanRepaired is given: the
     // container reads back strictly and holds no macros.
     [[nodiscard]] CleanOutcome Clean(std::span<const std::uint8_t> document) const;
+    // The same, writing the cleaned document into `out` as it goes (a large document is never
+    // whole in memory); the outcome holds no bytes, and `out` holds the cleaned document only
+    // when the code is kCleanRepaired.
+    [[nodiscard]] CleanOutcome Clean(std::span<const std::uint8_t> document, ByteSink& out) const;
 
 private:
     struct Impl;

@@ -1,47 +1,44 @@
-// Records are walked in stream order; a sheet's substream is known by the offset its BOUNDSHEET
-// gave, so macro sheet formulas are collected only where Excel would run them.
+// Records are walked in stream order, from a ByteSource so a large workbook stream is read in
+// pieces where it lies. A scan reads the globals substream and the substreams of macro sheets
+// (known by the offsets their BOUNDSHEET records give), where Excel would run formulas; the other
+// sheets are not walked, so the time a scan takes does not grow with the size of the data.
 #include "Biff.h"
 
 #include <algorithm>
-#include <cctype>
+#include <iterator>
 #include <set>
 
+#include "BiffFormat.h"
+#include "ByteSink.h"
 #include "Limits.h"
+#include "Text.h"
 #include "XlmFunctions.h"
 
 namespace tessaly::analysis::biff {
 namespace {
 
-enum : std::uint16_t {
-    kBof = 0x0809,
-    kEof = 0x000A,
-    kFilePass = 0x002F,
-    kBoundSheet = 0x0085,
-    kObjProj = 0x00D3,
-    kName = 0x0018,
-    kFormula = 0x0006,
-    kIndex = 0x020B,
-    kExtSst = 0x00FF,
-    kString = 0x0207,
-};
-constexpr std::uint16_t kBiff5 = 0x0500;  // BOF version of Excel 5.0/95 workbooks
-
 struct Record {
-    std::size_t offset;
+    std::uint64_t offset;
     std::uint16_t id;
     Bytes data;
 };
 
+// Visits the records from `start` on until `visit` returns false or the stream ends. Returns
+// false when a record runs past the end of the stream or `maxRecords` were visited.
 template <typename F>
-bool ForEachRecord(Bytes stream, F&& visit) {
-    ByteReader r(stream);
-    for (std::size_t n = 0; n < limits::kMaxBiffRecords && r.remaining() >= 4; ++n) {
-        const std::size_t at = r.pos();
-        const std::uint16_t id = r.u16();
-        const std::uint16_t length = r.u16();
-        Bytes data = r.bytes(length);
-        if (!r.ok()) return false;
+bool ForEachRecord(const ByteSource& stream, std::uint64_t start, std::uint64_t maxRecords, F&& visit) {
+    ByteVec scratch;
+    std::uint64_t at = start;
+    for (std::uint64_t n = 0; at <= stream.size() && stream.size() - at >= record::kHeaderSize; ++n) {
+        if (n >= maxRecords) return false;
+        const Bytes head = stream.View(at, record::kHeaderSize, scratch);
+        ByteReader r(head);
+        const std::uint16_t id = r.get(record::kId);
+        const std::uint16_t length = r.get(record::kLength);
+        const Bytes data = stream.View(at + record::kHeaderSize, length, scratch);
+        if (!r.ok() || data.size() != length) return false;
         if (!visit(Record{at, id, data})) return true;
+        at += record::kHeaderSize + length;
     }
     return true;
 }
@@ -52,7 +49,7 @@ void AppendFormulaText(Bytes rgce, std::string& out, bool biff5) {
     std::size_t i = 0;
     while (i < rgce.size()) {
         const std::uint8_t ptg = rgce[i];
-        if (ptg == 0x17 && i + 2 < rgce.size()) {  // ptgStr: cch, flags, chars
+        if (ptg == ptg::kStr && i + 2 < rgce.size()) {  // cch, flags, chars
             const std::size_t cch = rgce[i + 1];
             const bool wide = !biff5 && (rgce[i + 2] & 1) != 0;
             const std::size_t bytes = wide ? cch * 2 : cch;
@@ -63,14 +60,16 @@ void AppendFormulaText(Bytes rgce, std::string& out, bool biff5) {
             i = from + bytes;
             continue;
         }
-        if ((ptg == 0x21 || ptg == 0x41 || ptg == 0x61) && i + 2 < rgce.size()) {
-            if (auto name = xlm::FunctionName(ReadU16(rgce, i + 1))) out += *name;
-            i += 3;
-            continue;
-        }
-        if ((ptg == 0x22 || ptg == 0x42 || ptg == 0x62) && i + 3 < rgce.size()) {
-            if (auto name = xlm::VariableFunctionName(ReadU16(rgce, i + 2))) out += *name;
-            i += 4;
+        // A fixed-argument call holds the function id right after the token; a variable one
+        // puts the argument count first.
+        const bool fixed = std::find(std::begin(ptg::kFunc), std::end(ptg::kFunc), ptg) != std::end(ptg::kFunc);
+        const bool variable = std::find(std::begin(ptg::kFuncVar), std::end(ptg::kFuncVar), ptg) != std::end(ptg::kFuncVar);
+        if (fixed || variable) {
+            const std::size_t idAt = i + (fixed ? 1 : 2);
+            const auto id = ReadAt<std::uint16_t>(rgce, idAt);
+            if (!id) break;
+            if (auto name = fixed ? xlm::FunctionName(*id) : xlm::VariableFunctionName(*id)) out += *name;
+            i = idAt + 2;
             continue;
         }
         ++i;
@@ -89,41 +88,43 @@ std::string ReadSheetName(Bytes data, std::size_t at, bool biff5 = false) {
 }
 
 bool IsAutoOpenName(Bytes data, bool biff5) {
-    if (data.size() < 15) return false;
-    const std::uint16_t flags = ReadU16(data, 0);
-    const std::size_t cch = data[3];
-    const bool builtin = (flags & 0x0020) != 0;
-    // Name text follows the 14-byte fixed part and, in BIFF8, a one-byte string flag.
-    const std::size_t textAt = biff5 ? 14 : 15;
-    if (builtin) return cch >= 1 && data.size() > textAt && (data[textAt] == 0x01 || data[textAt] == 0x0A);
+    ByteReader r(data);
+    const std::uint16_t flags = r.get(name::kFlags);
+    const std::size_t cch = r.get(name::kNameLength);
+    if (!r.ok() || data.size() < name::kTextOffset) return false;
+    // Name text follows the fixed part and, in BIFF8, a one-byte string flag.
+    const std::size_t textAt = biff5 ? name::kTextOffsetBiff5 : name::kTextOffset;
+    if ((flags & name::kBuiltinFlag) != 0)
+        return cch >= 1 && data.size() > textAt &&
+               (data[textAt] == name::kBuiltinAutoOpen || data[textAt] == name::kBuiltinAutoActivate);
     std::string text;
-    const bool wide = !biff5 && (data[14] & 1) != 0;
+    const bool wide = !biff5 && (data[name::kStringFlagsOffset] & 1) != 0;
     for (std::size_t k = 0, p = textAt; k < cch && p < data.size(); ++k, p += wide ? 2 : 1)
-        text.push_back(static_cast<char>(std::tolower(data[p])));
-    return text.rfind("auto_open", 0) == 0 || text.rfind("auto_activate", 0) == 0;
+        text.push_back(static_cast<char>(data[p]));
+    return StartsWithNoCase(text, "auto_open") || StartsWithNoCase(text, "auto_activate");
 }
 
 }  // namespace
 
-Workbook ReadWorkbook(Bytes stream) {
+Workbook ReadWorkbook(Bytes stream) { return ReadWorkbook(SpanSource(stream)); }
+
+Workbook ReadWorkbook(const ByteSource& stream) {
     Workbook wb;
     bool sawBof = false;
     bool inMacroSheet = false;
     std::set<std::uint32_t> macroSheetOffsets;
-    const bool complete = ForEachRecord(stream, [&](const Record& rec) {
+    auto visit = [&](const Record& rec) {
         if (!sawBof && rec.id != kBof) return false;
         sawBof = true;
         switch (rec.id) {
             case kBof:
-                if (rec.offset == 0) {
-                    ByteReader version(rec.data);
-                    wb.biff5 = version.u16() == kBiff5 && version.ok();
-                }
+                if (rec.offset == 0) wb.biff5 = ReadField(rec.data, bof::kVersion) == bof::kBiff5;
                 inMacroSheet = macroSheetOffsets.count(static_cast<std::uint32_t>(rec.offset)) > 0;
                 break;
             case kEof:
+                // A substream ends here; only the globals and macro sheets are walked.
                 inMacroSheet = false;
-                break;
+                return false;
             case kFilePass:
                 wb.encrypted = true;
                 break;
@@ -131,19 +132,16 @@ Workbook ReadWorkbook(Bytes stream) {
                 wb.hasObjProj = true;
                 break;
             case kBoundSheet:
-                if (rec.data.size() >= 8 && !wb.encrypted) {
+                if (rec.data.size() >= boundsheet::kMinSize) {
+                    ByteReader r(rec.data);
                     Sheet s;
-                    s.streamOffset = ReadU32(rec.data, 0);
-                    s.visibility = rec.data[4];
-                    s.type = static_cast<SheetType>(rec.data[5]);
-                    s.name = ReadSheetName(rec.data, 6, wb.biff5);
-                    if (s.type == SheetType::kMacroSheet) macroSheetOffsets.insert(s.streamOffset);
-                    wb.sheets.push_back(std::move(s));
-                } else if (rec.data.size() >= 8) {
-                    // Offsets and types stay readable under encryption; names do not.
-                    Sheet s;
-                    s.streamOffset = ReadU32(rec.data, 0);
-                    s.type = static_cast<SheetType>(rec.data[5]);
+                    s.streamOffset = r.get(boundsheet::kStreamPosition);
+                    s.type = static_cast<SheetType>(r.get(boundsheet::kSheetType));
+                    // Offsets and types stay readable under encryption; names and states do not.
+                    if (!wb.encrypted) {
+                        s.visibility = r.get(boundsheet::kVisibility);
+                        s.name = ReadSheetName(rec.data, boundsheet::kNameOffset, wb.biff5);
+                    }
                     if (s.type == SheetType::kMacroSheet) macroSheetOffsets.insert(s.streamOffset);
                     wb.sheets.push_back(std::move(s));
                 }
@@ -152,8 +150,8 @@ Workbook ReadWorkbook(Bytes stream) {
                 if (!wb.encrypted && IsAutoOpenName(rec.data, wb.biff5)) wb.autoOpenName = true;
                 break;
             case kFormula:
-                if (inMacroSheet && !wb.encrypted && rec.data.size() > 22)
-                    AppendFormulaText(rec.data.subspan(22), wb.macroSheetText, wb.biff5);
+                if (inMacroSheet && !wb.encrypted && rec.data.size() > formula::kParsedOffset)
+                    AppendFormulaText(rec.data.subspan(formula::kParsedOffset), wb.macroSheetText, wb.biff5);
                 break;
             case kString:
                 if (inMacroSheet && !wb.encrypted) {
@@ -165,56 +163,101 @@ Workbook ReadWorkbook(Bytes stream) {
                 break;
         }
         return true;
-    });
+    };
+    std::uint64_t walkedTo = 0;  // end of the last record visited
+    auto visitAndTrack = [&](const Record& rec) {
+        walkedTo = rec.offset + record::kHeaderSize + rec.data.size();
+        return visit(rec);
+    };
+    bool complete = ForEachRecord(stream, 0, limits::kMaxBiffRecords, visitAndTrack);
+    // Macro sheets in stream order; a substream that does not start with BOF is not one, and one
+    // that starts inside a substream already walked was read with it.
+    for (std::uint32_t offset : macroSheetOffsets) {
+        if (!complete) break;
+        ByteVec scratch;
+        if (offset < walkedTo || ReadField(stream.View(offset, record::kHeaderSize, scratch), record::kId) != kBof) continue;
+        complete = ForEachRecord(stream, offset, limits::kMaxBiffRecords, visitAndTrack);
+    }
     wb.readable = complete && sawBof;
-    std::transform(wb.macroSheetText.begin(), wb.macroSheetText.end(), wb.macroSheetText.begin(),
-                   [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+    wb.macroSheetText = UpperAscii(wb.macroSheetText);
     return wb;
 }
 
-std::optional<ByteVec> WithoutVbaProjectRecord(Bytes stream) {
-    std::vector<std::size_t> removed;  // offsets of removed records (each 4 bytes long)
+std::optional<WorkbookEdit> PlanWithoutVbaProjectRecord(const ByteSource& stream) {
+    WorkbookEdit edit;
     bool sound = true;
-    ForEachRecord(stream, [&](const Record& rec) {
+    ForEachRecord(stream, 0, UINT64_MAX, [&](const Record& rec) {
         if (rec.id == kFilePass) sound = false;
         if (rec.id == kObjProj) {
             if (!rec.data.empty()) sound = false;
-            removed.push_back(rec.offset);
+            edit.removed.push_back(rec.offset);
         }
-        return true;
+        return sound;
     });
     if (!sound) return std::nullopt;
-    ByteVec out(stream.begin(), stream.end());
-    if (removed.empty()) return out;
+    edit.size = stream.size() - record::kHeaderSize * edit.removed.size();
+    return edit;
+}
+
+bool WriteEdited(const ByteSource& stream, const WorkbookEdit& edit, ByteSink& out) {
     // `removed` is in stream order, so the records before a position are found by bisection.
     auto shifted = [&](std::uint32_t position) {
-        const auto before = std::lower_bound(removed.begin(), removed.end(), std::size_t{position}) - removed.begin();
-        return position - static_cast<std::uint32_t>(4 * before);
+        const auto before = std::lower_bound(edit.removed.begin(), edit.removed.end(), std::uint64_t{position}) - edit.removed.begin();
+        return position - static_cast<std::uint32_t>(record::kHeaderSize * before);
     };
+    ByteVec pending;
     auto patch32 = [&](std::size_t at) {
-        const std::uint32_t v = shifted(ReadU32(out, at));
-        for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+        const Field<std::uint32_t> position{at};
+        SetField(pending, position, shifted(ByteReader(pending).get(position)));
     };
-    ForEachRecord(stream, [&](const Record& rec) {
-        const std::size_t body = rec.offset + 4;
-        if (rec.id == kBoundSheet && rec.data.size() >= 4) patch32(body);
-        if (rec.id == kIndex && rec.data.size() >= 16) {
-            patch32(body + 12);
-            for (std::size_t at = 16; at + 4 <= rec.data.size(); at += 4) patch32(body + at);
+    std::size_t nextRemoved = 0;
+    std::uint64_t end = 0;
+    constexpr std::size_t kFlushAt = 1u << 20;
+    ForEachRecord(stream, 0, UINT64_MAX, [&](const Record& rec) {
+        end = rec.offset + record::kHeaderSize + rec.data.size();
+        if (nextRemoved < edit.removed.size() && edit.removed[nextRemoved] == rec.offset) {
+            ++nextRemoved;
+            return true;
+        }
+        const std::size_t body = pending.size() + record::kHeaderSize;
+        PutU16(pending, rec.id);
+        PutU16(pending, static_cast<std::uint16_t>(rec.data.size()));
+        PutBytes(pending, rec.data);
+        // Every patched position lies inside the record just copied.
+        if (rec.id == kBoundSheet && rec.data.size() >= boundsheet::kStreamPosition.end())
+            patch32(body + boundsheet::kStreamPosition.offset);
+        if (rec.id == kIndex && rec.data.size() >= rowindex::kMinSize) {
+            patch32(body + rowindex::kDefColWidthPosition.offset);
+            for (std::size_t at = rowindex::kRowBlockPositionsOffset; at + 4 <= rec.data.size(); at += 4) patch32(body + at);
         }
         if (rec.id == kExtSst)
-            for (std::size_t at = 2; at + 8 <= rec.data.size(); at += 8) patch32(body + at);
+            for (std::size_t at = extsst::kFirstBucketOffset; at + extsst::kBucketSize <= rec.data.size(); at += extsst::kBucketSize)
+                patch32(body + at);
+        if (pending.size() >= kFlushAt) {
+            out.Write(pending);
+            pending.clear();
+        }
         return true;
     });
-    ByteVec kept;
-    kept.reserve(out.size());
-    std::size_t from = 0;
-    for (std::size_t r : removed) {
-        kept.insert(kept.end(), out.begin() + static_cast<std::ptrdiff_t>(from), out.begin() + static_cast<std::ptrdiff_t>(r));
-        from = r + 4;
+    // Bytes after the last whole record (padding, a cut record) are kept as they were.
+    ByteVec scratch;
+    for (std::uint64_t at = end; at < stream.size();) {
+        const Bytes tail = stream.View(at, static_cast<std::size_t>(std::min<std::uint64_t>(stream.size() - at, kFlushAt)), scratch);
+        if (tail.empty()) return false;
+        PutBytes(pending, tail);
+        at += tail.size();
     }
-    kept.insert(kept.end(), out.begin() + static_cast<std::ptrdiff_t>(from), out.end());
-    return kept;
+    out.Write(pending);
+    return nextRemoved == edit.removed.size();
+}
+
+std::optional<ByteVec> WithoutVbaProjectRecord(Bytes stream) {
+    const SpanSource source(stream);
+    const auto edit = PlanWithoutVbaProjectRecord(source);
+    if (!edit) return std::nullopt;
+    MemorySink out;
+    if (!WriteEdited(source, *edit, out)) return std::nullopt;
+    return out.Take();
 }
 
 }  // namespace tessaly::analysis::biff

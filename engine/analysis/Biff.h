@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "ByteReader.h"
+#include "ByteSink.h"
+#include "ByteSource.h"
 
 namespace tessaly::analysis::biff {
 
@@ -30,9 +32,19 @@ struct Workbook {
 };
 
 Workbook ReadWorkbook(Bytes stream);
+Workbook ReadWorkbook(const ByteSource& stream);
 
 // The workbook stream without OBJPROJ, with every absolute stream position it holds shifted to
 // match (sheet offsets, INDEX, EXTSST). nullopt when a record could not be adjusted soundly.
 std::optional<ByteVec> WithoutVbaProjectRecord(Bytes stream);
+
+// The same in two passes over a stream read in pieces: plan which records go (nullopt when the
+// stream cannot be adjusted soundly), then write the adjusted stream, `size` bytes long.
+struct WorkbookEdit {
+    std::vector<std::uint64_t> removed;  // offsets of the removed records, in stream order
+    std::uint64_t size = 0;
+};
+std::optional<WorkbookEdit> PlanWithoutVbaProjectRecord(const ByteSource& stream);
+bool WriteEdited(const ByteSource& stream, const WorkbookEdit& edit, ByteSink& out);
 
 }  // namespace tessaly::analysis::biff

@@ -1,19 +1,21 @@
 // Removed parts are dropped together with every relationship that targets them and their
 // content-type overrides; macro sheets also leave workbook.xml with their auto-open names. Parts
-// not edited are copied with their compressed bytes untouched.
+// not edited are copied with their compressed bytes untouched. The work goes in phases: choose the
+// parts to remove, edit the relationship parts, the content types and the workbook, then write.
 #include "CleanPackage.h"
 
-#include <algorithm>
 #include <map>
 #include <set>
 
 #include "Ooxml.h"
+#include "Text.h"
 #include "ZipWriter.h"
 
 namespace tessaly::analysis {
 namespace {
 
 std::string AsText(const ByteVec& b) { return std::string(b.begin(), b.end()); }
+Bytes AsBytes(const std::string& s) { return Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()); }
 
 // Folder of the part a .rels file describes: "word/_rels/document.xml.rels" -> "word/".
 std::string SourceFolder(const std::string& relsName) {
@@ -21,8 +23,15 @@ std::string SourceFolder(const std::string& relsName) {
     return rels == std::string::npos ? std::string{} : relsName.substr(0, rels);
 }
 
+// The part a .rels file describes: "word/_rels/document.xml.rels" -> "word/document.xml".
+std::string DescribedPart(const std::string& relsName) {
+    const std::string folder = SourceFolder(relsName);
+    constexpr std::size_t kRelsFolder = 6, kRelsSuffix = 5;  // "_rels/" and ".rels"
+    return folder + relsName.substr(folder.size() + kRelsFolder, relsName.size() - folder.size() - kRelsFolder - kRelsSuffix);
+}
+
 std::string ResolveTarget(const std::string& folder, std::string target) {
-    if (!target.empty() && target.front() == '/') return ooxml::LowerAscii(target.substr(1));
+    if (!target.empty() && target.front() == '/') return LowerAscii(target.substr(1));
     std::string path = folder;
     while (target.rfind("../", 0) == 0) {
         target.erase(0, 3);
@@ -31,7 +40,7 @@ std::string ResolveTarget(const std::string& folder, std::string target) {
         path = slash == std::string::npos ? std::string{} : path.substr(0, slash + 1);
     }
     if (target.rfind("./", 0) == 0) target.erase(0, 2);
-    return ooxml::LowerAscii(path + target);
+    return LowerAscii(path + target);
 }
 
 // Removes the elements for which `drop` says so; returns the number removed.
@@ -50,112 +59,137 @@ std::size_t RemoveElements(std::string& xml, std::string_view tag, Pred drop) {
 
 bool IsRels(const std::string& lowerName) { return lowerName.size() > 5 && lowerName.ends_with(".rels"); }
 
+class PackageCleaner {
+public:
+    PackageCleaner(Bytes original, const zip::Archive& archive) : m_original(original), m_archive(archive) {
+        if (auto ct = archive.Read(ooxml::kContentTypesPart)) m_contentTypes = AsText(*ct);
+        m_types = ooxml::ContentTypes::Parse(m_contentTypes);
+    }
+
+    PackageRebuild Run(ByteSink& out) {
+        ChooseRemovedParts();
+        if (EditRelationships() && EditContentTypes() && EditWorkbook()) Write(out);
+        return std::move(m_result);
+    }
+
+private:
+    bool Failed(std::string reason) {
+        m_result.failure = std::move(reason);
+        return false;
+    }
+
+    // The VBA project, its data part and macro sheets, and the relationship parts of those.
+    void ChooseRemovedParts() {
+        for (const zip::Entry& e : m_archive.entries()) {
+            const bool vba = ooxml::IsVbaProjectPart(e.name, m_types) || ooxml::IsVbaDataPart(e.name);
+            const bool xlm = ooxml::IsMacroSheetPart(e.name, m_types);
+            if (vba || xlm) m_removed.insert(LowerAscii(e.name));
+            m_macroSheets = m_macroSheets || xlm;
+        }
+        for (const zip::Entry& e : m_archive.entries()) {
+            const std::string lower = LowerAscii(e.name);
+            if (IsRels(lower) && m_removed.count(DescribedPart(lower))) m_removed.insert(lower);
+        }
+    }
+
+    // Relationships that target a removed part go; those of workbook.xml give the ids of the
+    // <sheet> entries to drop.
+    bool EditRelationships() {
+        for (const zip::Entry& e : m_archive.entries()) {
+            const std::string lower = LowerAscii(e.name);
+            if (!IsRels(lower) || m_removed.count(lower)) continue;
+            auto data = m_archive.Read(e.name);
+            if (!data) return Failed("unreadable part " + e.name);
+            std::string xml = AsText(*data);
+            const std::string folder = SourceFolder(lower);
+            const std::size_t count = RemoveElements(xml, "Relationship", [&](std::string_view element) {
+                if (LowerAscii(ooxml::AttributeValue(element, "TargetMode")) == "external") return false;
+                const std::string target = ResolveTarget(folder, ooxml::AttributeValue(element, "Target"));
+                if (!m_removed.count(target)) return false;
+                if (lower == "xl/_rels/workbook.xml.rels") m_removedSheetIds.insert(ooxml::AttributeValue(element, "Id"));
+                return true;
+            });
+            if (count) m_edited[lower] = std::move(xml);
+        }
+        return true;
+    }
+
+    bool EditContentTypes() {
+        if (m_contentTypes.empty()) return true;
+        std::string xml = m_contentTypes;
+        const std::size_t count = RemoveElements(xml, "Override", [&](std::string_view element) {
+            std::string part = LowerAscii(ooxml::AttributeValue(element, "PartName"));
+            if (!part.empty() && part.front() == '/') part.erase(0, 1);
+            return m_removed.count(part) > 0;
+        });
+        if (count) m_edited[LowerAscii(ooxml::kContentTypesPart)] = std::move(xml);
+        return true;
+    }
+
+    // Macro sheets leave the workbook's sheet list, and their auto-start names go with them.
+    bool EditWorkbook() {
+        if (!m_macroSheets) return true;
+        // A binary workbook (.xlsb) lists its sheets in records we do not rewrite.
+        const auto index = m_archive.Find("xl/workbook.xml");
+        if (!index) return Failed("macro sheets of this workbook format cannot be removed safely");
+        auto data = m_archive.Read(*index);
+        if (!data) return Failed("unreadable workbook part");
+        std::string xml = AsText(*data);
+        RemoveElements(xml, "sheet", [&](std::string_view element) {
+            return m_removedSheetIds.count(ooxml::AttributeValue(element, "r:id")) > 0;
+        });
+        if (ooxml::FindElements(xml, "sheet").empty()) return Failed("the workbook holds nothing but macro sheets");
+        RemoveElements(xml, "definedName", ooxml::IsAutoStartName);
+        // An emptied <definedNames> element is not valid in the schema.
+        const std::string emptyNames = "<definedNames></definedNames>";
+        if (const std::size_t at = xml.find(emptyNames); at != std::string::npos) xml.erase(at, emptyNames.size());
+        m_edited[LowerAscii(m_archive.entries()[*index].name)] = std::move(xml);
+        return true;
+    }
+
+    void Write(ByteSink& out) {
+        zip::Writer writer;
+        for (const zip::Entry& e : m_archive.entries()) {
+            const std::string lower = LowerAscii(e.name);
+            if (m_removed.count(lower)) {
+                m_result.removedParts.push_back(e.name);
+                continue;
+            }
+            if (auto edited = m_edited.find(lower); edited != m_edited.end()) {
+                writer.AddDeflated(e.name, AsBytes(edited->second));
+                continue;
+            }
+            auto raw = zip::EntryData(m_original, e);
+            if (!raw) {
+                Failed("unreadable part " + e.name);
+                return;
+            }
+            writer.AddCopy(e, *raw);
+        }
+        writer.Finish(out);
+    }
+
+    Bytes m_original;
+    const zip::Archive& m_archive;
+    std::string m_contentTypes;
+    ooxml::ContentTypes m_types;
+    std::set<std::string> m_removed;  // lower-case part names
+    bool m_macroSheets = false;
+    std::set<std::string> m_removedSheetIds;
+    std::map<std::string, std::string> m_edited;  // by lower-case part name
+    PackageRebuild m_result;
+};
+
 }  // namespace
 
+PackageRebuild RebuildPackageWithoutMacros(Bytes original, const zip::Archive& archive, ByteSink& out) {
+    return PackageCleaner(original, archive).Run(out);
+}
+
 PackageRebuild RebuildPackageWithoutMacros(Bytes original, const zip::Archive& archive) {
-    PackageRebuild result;
-    std::string contentTypes;
-    if (auto ct = archive.Read(ooxml::kContentTypesPart)) contentTypes = AsText(*ct);
-
-    std::set<std::string> removed;  // lower-case part names
-    bool macroSheets = false;
-    for (const zip::Entry& e : archive.entries()) {
-        const bool vba = ooxml::IsVbaProjectPart(archive, e.name, contentTypes) || ooxml::IsVbaDataPart(e.name);
-        const bool xlm = ooxml::IsMacroSheetPart(e.name, contentTypes);
-        if (vba || xlm) removed.insert(ooxml::LowerAscii(e.name));
-        macroSheets = macroSheets || xlm;
-    }
-    // The relationship parts of removed parts go too.
-    for (const zip::Entry& e : archive.entries()) {
-        const std::string lower = ooxml::LowerAscii(e.name);
-        if (!IsRels(lower)) continue;
-        const std::string folder = SourceFolder(lower);
-        const std::string described = folder + lower.substr(folder.size() + 6, lower.size() - folder.size() - 6 - 5);
-        if (removed.count(described)) removed.insert(lower);
-    }
-
-    // Relationship ids of workbook.xml that pointed at macro sheets, to drop their <sheet> entries.
-    std::set<std::string> removedSheetIds;
-    std::map<std::string, std::string> editedParts;  // by lower-case part name
-    for (const zip::Entry& e : archive.entries()) {
-        const std::string lower = ooxml::LowerAscii(e.name);
-        if (!IsRels(lower) || removed.count(lower)) continue;
-        auto data = archive.Read(e.name);
-        if (!data) {
-            result.failure = "unreadable part " + e.name;
-            return result;
-        }
-        std::string xml = AsText(*data);
-        const std::string folder = SourceFolder(lower);
-        const std::size_t count = RemoveElements(xml, "Relationship", [&](std::string_view element) {
-            if (ooxml::LowerAscii(ooxml::AttributeValue(element, "TargetMode")) == "external") return false;
-            const std::string target = ResolveTarget(folder, ooxml::AttributeValue(element, "Target"));
-            if (!removed.count(target)) return false;
-            if (lower == "xl/_rels/workbook.xml.rels") removedSheetIds.insert(ooxml::AttributeValue(element, "Id"));
-            return true;
-        });
-        if (count) editedParts[lower] = std::move(xml);
-    }
-    if (!contentTypes.empty()) {
-        std::string xml = contentTypes;
-        const std::size_t count = RemoveElements(xml, "Override", [&](std::string_view element) {
-            std::string part = ooxml::LowerAscii(ooxml::AttributeValue(element, "PartName"));
-            if (!part.empty() && part.front() == '/') part.erase(0, 1);
-            return removed.count(part) > 0;
-        });
-        if (count) editedParts[ooxml::LowerAscii(ooxml::kContentTypesPart)] = std::move(xml);
-    }
-    if (macroSheets) {
-        // A binary workbook (.xlsb) lists its sheets in records we do not rewrite.
-        if (!archive.Find("xl/workbook.xml")) {
-            result.failure = "macro sheets of this workbook format cannot be removed safely";
-            return result;
-        }
-        if (auto index = archive.Find("xl/workbook.xml")) {
-            auto data = archive.Read(*index);
-            if (!data) {
-                result.failure = "unreadable workbook part";
-                return result;
-            }
-            std::string xml = AsText(*data);
-            RemoveElements(xml, "sheet", [&](std::string_view element) {
-                return removedSheetIds.count(ooxml::AttributeValue(element, "r:id")) > 0;
-            });
-            if (ooxml::FindElements(xml, "sheet").empty()) {
-                result.failure = "the workbook holds nothing but macro sheets";
-                return result;
-            }
-            RemoveElements(xml, "definedName", [](std::string_view element) {
-                const std::string name = ooxml::LowerAscii(ooxml::AttributeValue(element, "name"));
-                return name.rfind("_xlnm.auto_open", 0) == 0 || name.rfind("auto_open", 0) == 0 ||
-                       name.rfind("_xlnm.auto_activate", 0) == 0 || name.rfind("auto_activate", 0) == 0;
-            });
-            // An emptied <definedNames> element is not valid in the schema.
-            const std::string emptyNames = "<definedNames></definedNames>";
-            if (const std::size_t at = xml.find(emptyNames); at != std::string::npos) xml.erase(at, emptyNames.size());
-            editedParts[ooxml::LowerAscii(archive.entries()[*index].name)] = std::move(xml);
-        }
-    }
-
-    zip::Writer writer;
-    for (const zip::Entry& e : archive.entries()) {
-        if (removed.count(ooxml::LowerAscii(e.name))) {
-            result.removedParts.push_back(e.name);
-            continue;
-        }
-        if (auto edited = editedParts.find(ooxml::LowerAscii(e.name)); edited != editedParts.end()) {
-            const std::string& text = edited->second;
-            writer.AddDeflated(e.name, Bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
-            continue;
-        }
-        auto raw = zip::CompressedBytes(original, e);
-        if (!raw) {
-            result.failure = "unreadable part " + e.name;
-            return result;
-        }
-        writer.AddCopy(e, *raw);
-    }
-    result.bytes = writer.Finish();
+    MemorySink sink;
+    PackageRebuild result = RebuildPackageWithoutMacros(original, archive, sink);
+    if (result.failure.empty()) result.bytes = sink.Take();
     return result;
 }
 

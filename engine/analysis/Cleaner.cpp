@@ -31,9 +31,10 @@ bool StreamsPreserved(const cfb::CompoundFile& before, const cfb::CompoundFile& 
                 continue;
             }
             if (std::find(changed.begin(), changed.end(), p) != changed.end()) continue;
-            auto a = before.ReadStream(p);
-            auto b = after.ReadStream(c);
-            if (!a || !b || *a != *b) {
+            const auto original = before.Find(p);
+            const auto a = original ? before.OpenStream(*original) : std::nullopt;
+            const auto b = after.OpenStream(c);
+            if (!a || !b || !a->complete() || !b->complete() || !SameBytes(*a, *b)) {
                 mismatch = p;
                 return false;
             }
@@ -43,48 +44,54 @@ bool StreamsPreserved(const cfb::CompoundFile& before, const cfb::CompoundFile& 
     return walk(0, "");
 }
 
-CleanOutcome Verify(const ByteVec& cleaned, const std::string& name) {
+CleanOutcome Verify(Bytes cleaned, const std::string& name) {
     const Findings after = InspectDocument(cleaned);
-    if (after.damaged || after.encrypted) return {kCleanFailed, "cleaned document did not read back", {}};
+    if (after.damaged || after.encrypted || after.overBudget) return {kCleanFailed, "cleaned document did not read back", {}};
     if (after.hasMacros()) return {kCleanFailed, "macros remained after cleaning", {}};
-    return {kCleanRepaired, name, cleaned};
+    return {kCleanRepaired, name, {}};
 }
 
-CleanOutcome CleanCompound(Bytes document, const std::string& name) {
-    auto file = cfb::CompoundFile::Open(document);
+CleanOutcome CleanCompound(Bytes document, const std::string& name, ByteSink& out) {
+    WorkBudget budget = WorkBudget::ForDocument(document.size());
+    auto file = cfb::CompoundFile::Open(document, nullptr, &budget);
     if (!file) return {kCleanDamaged, "damaged compound file", {}};
-    RebuildResult rebuilt = RebuildWithoutMacros(*file);
-    if (!rebuilt.bytes) return {kCleanFailed, rebuilt.failure, {}};
-    auto after = cfb::CompoundFile::Open(*rebuilt.bytes);
+    RebuildResult rebuilt = RebuildWithoutMacros(*file, out);
+    if (!rebuilt.failure.empty()) return {kCleanFailed, rebuilt.failure, {}};
+    const Bytes written = out.Written();
+    WorkBudget afterBudget = WorkBudget::ForDocument(written.size());
+    auto after = cfb::CompoundFile::Open(written, nullptr, &afterBudget);
     std::string mismatch;
-    if (!after) return {kCleanFailed, "cleaned document did not read back", {}};
+    if (!after || !after->damage().empty() || !after->repairs().empty())
+        return {kCleanFailed, "cleaned document did not read back", {}};
     if (!StreamsPreserved(*file, *after, rebuilt.changedStreams, mismatch))
         return {kCleanFailed, "stream changed while cleaning: " + mismatch, {}};
-    return Verify(*rebuilt.bytes, name);
+    return Verify(written, name);
 }
 
-CleanOutcome CleanPackage(Bytes document, const std::string& name) {
-    auto archive = zip::Archive::Open(document);
+CleanOutcome CleanPackage(Bytes document, const std::string& name, ByteSink& out) {
+    WorkBudget budget = WorkBudget::ForDocument(document.size());
+    auto archive = zip::Archive::Open(document, nullptr, &budget);
     if (!archive) return {kCleanDamaged, "damaged package", {}};
-    PackageRebuild rebuilt = RebuildPackageWithoutMacros(document, *archive);
-    if (!rebuilt.bytes) return {kCleanFailed, rebuilt.failure, {}};
-    return Verify(*rebuilt.bytes, name);
+    PackageRebuild rebuilt = RebuildPackageWithoutMacros(document, *archive, out);
+    if (!rebuilt.failure.empty()) return {kCleanFailed, rebuilt.failure, {}};
+    return Verify(out.Written(), name);
 }
 
 }  // namespace
 
-CleanOutcome CleanDocument(Bytes document, const SignatureSet& signatures) {
+CleanOutcome CleanDocument(Bytes document, const SignatureSet& signatures, ByteSink& out) {
     const Findings f = InspectDocument(document);
     if (f.encrypted) return {kCleanEncrypted, "encrypted document", {}};
     if (f.damaged) return {kCleanDamaged, f.reason, {}};
+    if (f.overBudget) return {kCleanDamaged, "document too costly to read", {}};
     if (!f.hasMacros()) return {kCleanNothingToDo, "no macros", {}};
     // Old single-stream formats and web pages have no container to rebuild without the macros.
     if (f.container == Container::kUnknown) return {kCleanFailed, std::string(refusals::kNoContainer), {}};
     const Verdict before = Decide(f, signatures);
-    if (f.container == Container::kZipPackage) return CleanPackage(document, RemovedName(before));
+    if (f.container == Container::kZipPackage) return CleanPackage(document, RemovedName(before), out);
     // Removing a sheet from a BIFF workbook would renumber every sheet reference in its formulas.
     if (f.hasXlm) return {kCleanFailed, "Excel 4.0 macro sheets in this format cannot be removed safely", {}};
-    return CleanCompound(document, RemovedName(before));
+    return CleanCompound(document, RemovedName(before), out);
 }
 
 }  // namespace tessaly::analysis

@@ -1,6 +1,7 @@
 // Order matters: a virus found in what could be read is reported even when the rest of the
-// document is encrypted or damaged (an encrypted workbook keeps its VBA project readable); a
-// document we could not read is never called clean; a signature name is preferred to a heuristic
+// document is encrypted or damaged (an encrypted workbook keeps its VBA project readable); macros
+// seen in a damaged document make it suspected, not damaged; a document we could not read is
+// never called clean; a signature name is preferred to a heuristic
 // one because it tells the user what the virus is.
 #include "Decision.h"
 
@@ -43,6 +44,10 @@ Verdict Decide(const Findings& f, const SignatureSet& signatures) {
     if (auto name = HeuristicName(code, selfStarting)) return {kScanInfected, *name};
 
     if (f.encrypted) return {kScanEncrypted, "encrypted document"};
+    // Macros seen in a document that could not be read fully: damage must not hide them.
+    if ((f.damaged || f.overBudget) && f.hasMacros())
+        return {kScanSuspected, f.overBudget ? "macros in a document too costly to read fully" : "macros in a damaged document"};
+    if (f.overBudget) return {kScanDamaged, "document too costly to read"};
     if (f.damaged) return {kScanDamaged, f.reason.empty() ? "damaged document" : f.reason};
 
     if (f.vbaIncomplete) return {kScanSuspected, "VBA project that cannot be read fully"};

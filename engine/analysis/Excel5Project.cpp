@@ -25,7 +25,7 @@ std::size_t ModuleSheets(const cfb::CompoundFile& file) {
 
 bool HasModuleSheets(const cfb::CompoundFile& file) { return ModuleSheets(file) > 0; }
 
-void InspectProject(const cfb::CompoundFile& file, Findings& f) {
+void InspectProject(const cfb::CompoundFile& file, Findings& f, WorkBudget* budget) {
     const auto storage = file.Child(0, kProjectStorage);
     const bool isStorage = storage && file.entries()[*storage].type == cfb::EntryType::kStorage;
     const std::size_t moduleSheets = ModuleSheets(file);
@@ -42,7 +42,7 @@ void InspectProject(const cfb::CompoundFile& file, Findings& f) {
             if (e.type == cfb::EntryType::kStorage) {
                 walk(c, p, depth + 1);
             } else if (auto stream = file.ReadStream(c)) {
-                if (auto source = vba::FindCompressedSource(*stream)) f.code.push_back({p, std::move(*source), false, false});
+                if (auto source = vba::FindCompressedSource(*stream, budget)) f.code.push_back({p, std::move(*source), false, false});
             }
         }
     };

@@ -10,7 +10,7 @@ namespace tessaly::analysis::excel5 {
 
 inline constexpr std::string_view kProjectStorage = "_VBA_PROJECT";
 
-void InspectProject(const cfb::CompoundFile& file, Findings& findings);
+void InspectProject(const cfb::CompoundFile& file, Findings& findings, WorkBudget* budget = nullptr);
 
 // True when the workbook keeps VBA modules as sheets, which a clean cannot take out of the BIFF5
 // sheet list without renumbering every sheet after them.

@@ -18,7 +18,8 @@ struct MacroCode {
 
 struct Findings {
     Container container = Container::kUnknown;
-    bool damaged = false;
+    bool damaged = false;            // something could not be read; what could be read was read
+    bool overBudget = false;         // reading stopped when the work budget ran out
     bool encrypted = false;
     std::string reason;
 

@@ -1,5 +1,6 @@
 // Every cap the readers enforce, in one place: a document that needs more than this is treated as
-// damaged rather than followed, so no input can make the analysis hang or exhaust memory.
+// damaged rather than followed, so no input can make the analysis hang or exhaust memory. Caps on
+// work grow with the document's real size (WorkBudget), never with what its fields claim.
 #pragma once
 
 #include <cstddef>
@@ -7,10 +8,12 @@
 
 namespace tessaly::analysis::limits {
 
-inline constexpr std::size_t kMaxDocumentBytes = 256u * 1024 * 1024;
+// Office itself stops at 2 GB; the scan page sends documents up to 400 MiB.
+inline constexpr std::uint64_t kMaxDocumentBytes = 2047ull * 1024 * 1024;
 inline constexpr std::size_t kMaxDirectoryEntries = 1u << 16;
 inline constexpr std::size_t kMaxDirectoryDepth = 64;
 inline constexpr std::size_t kMaxDifatSectors = 1u << 16;
+// Streams copied whole into memory (those a reader parses); larger ones are read in pieces.
 inline constexpr std::size_t kMaxStreamBytes = 64u * 1024 * 1024;
 
 inline constexpr std::size_t kMaxZipEntries = 1u << 14;
@@ -23,6 +26,18 @@ inline constexpr std::size_t kMaxVbaModules = 4096;
 inline constexpr std::size_t kMaxDirRecords = 1u << 16;
 inline constexpr std::size_t kMaxModuleSourceBytes = 16u * 1024 * 1024;
 inline constexpr std::size_t kMaxBiffRecords = 1u << 22;
+inline constexpr std::size_t kMaxOrphanProbes = 64;
+// Macro text kept for matching, all modules together; real projects hold a few megabytes at most.
+inline constexpr std::size_t kMaxCodeBytes = 16u << 20;
+
+// The work budget of one scan or clean: a fixed allowance plus so much per byte of the document.
+inline constexpr std::uint64_t kBudgetBaseRead = 64ull << 20;
+inline constexpr std::uint64_t kBudgetReadPerByte = 8;
+inline constexpr std::uint64_t kBudgetBaseDecompressed = 32ull << 20;
+inline constexpr std::uint64_t kBudgetDecompressedPerByte = 4;
+inline constexpr std::uint64_t kBudgetMaxDecompressed = 256ull << 20;
+inline constexpr std::uint64_t kBudgetBaseSteps = 4ull << 20;
+inline constexpr std::uint64_t kBudgetStepsPerByte = 1;
 inline constexpr std::size_t kMaxNestedPackages = 2;
 
 }  // namespace tessaly::analysis::limits

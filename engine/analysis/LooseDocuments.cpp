@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "Limits.h"
+#include "Text.h"
 
 namespace tessaly::analysis::loose {
 namespace {
@@ -33,7 +34,7 @@ void AppendText(Bytes data, std::string& out) {
 
 bool NamesAutoOpen(Bytes name) {
     std::string lower;
-    for (std::uint8_t c : name) lower.push_back(static_cast<char>(std::tolower(c)));
+    for (std::uint8_t c : name) lower.push_back(AsciiLower(static_cast<char>(c)));
     // A built-in name is the single byte 1 (Auto_Open) or 10 (Auto_Activate) after the fixed part.
     const bool builtin = name.size() > 6 && (name[0] & 0x20) != 0 && (name.back() == 0x01 || name.back() == 0x0A);
     return builtin || lower.find("auto_open") != std::string::npos || lower.find("auto_activate") != std::string::npos;
@@ -98,7 +99,7 @@ bool InspectOldWord(Bytes data, Findings& f) {
 
 std::string LowerPrefix(Bytes data, std::size_t n) {
     std::string out;
-    for (std::size_t i = 0; i < data.size() && i < n; ++i) out.push_back(static_cast<char>(std::tolower(data[i])));
+    for (std::size_t i = 0; i < data.size() && i < n; ++i) out.push_back(AsciiLower(static_cast<char>(data[i])));
     return out;
 }
 

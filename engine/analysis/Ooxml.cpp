@@ -1,8 +1,6 @@
 // Part names are compared in lower case and without a leading "/", as OPC treats them.
 #include "Ooxml.h"
 
-#include <algorithm>
-#include <cctype>
 
 namespace tessaly::analysis::ooxml {
 namespace {
@@ -34,25 +32,7 @@ std::string DecodeEntities(std::string_view text) {
     return out;
 }
 
-// Content type the [Content_Types].xml overrides give a part, lower case; empty when none.
-std::string OverrideType(std::string_view contentTypes, std::string_view partName) {
-    const std::string wanted = "/" + LowerAscii(partName);
-    for (auto [at, length] : FindElements(contentTypes, "Override")) {
-        std::string_view element = contentTypes.substr(at, length);
-        if (LowerAscii(AttributeValue(element, "PartName")) == wanted)
-            return LowerAscii(AttributeValue(element, "ContentType"));
-    }
-    return {};
-}
-
 }  // namespace
-
-std::string LowerAscii(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
-    return out;
-}
 
 std::string AttributeValue(std::string_view element, std::string_view attribute) {
     std::size_t at = 0;
@@ -102,19 +82,51 @@ std::vector<std::pair<std::size_t, std::size_t>> FindElements(std::string_view x
     return found;
 }
 
-bool IsVbaProjectPart(const zip::Archive&, std::string_view name, std::string_view contentTypes) {
+ContentTypes ContentTypes::Parse(std::string_view xml) {
+    ContentTypes types;
+    for (auto [at, length] : FindElements(xml, "Override")) {
+        const std::string_view element = xml.substr(at, length);
+        std::string part = LowerAscii(AttributeValue(element, "PartName"));
+        if (!part.empty() && part.front() == '/') part.erase(0, 1);
+        types.m_overrides.emplace(std::move(part), LowerAscii(AttributeValue(element, "ContentType")));
+    }
+    for (auto [at, length] : FindElements(xml, "Default")) {
+        const std::string_view element = xml.substr(at, length);
+        types.m_defaults.emplace(LowerAscii(AttributeValue(element, "Extension")),
+                                 LowerAscii(AttributeValue(element, "ContentType")));
+    }
+    return types;
+}
+
+std::string ContentTypes::TypeOf(std::string_view partName) const {
+    std::string lower = LowerAscii(partName);
+    if (!lower.empty() && lower.front() == '/') lower.erase(0, 1);
+    if (auto found = m_overrides.find(lower); found != m_overrides.end()) return found->second;
+    const std::size_t dot = lower.rfind('.');
+    if (dot == std::string::npos || lower.find('/', dot) != std::string::npos) return {};
+    if (auto found = m_defaults.find(lower.substr(dot + 1)); found != m_defaults.end()) return found->second;
+    return {};
+}
+
+bool IsVbaProjectPart(std::string_view name, const ContentTypes& types) {
+    if (EndsWith(LowerAscii(name), "vbaproject.bin")) return true;
+    return types.TypeOf(name).find("vbaproject") != std::string::npos;
+}
+
+bool IsMacroSheetPart(std::string_view name, const ContentTypes& types) {
     const std::string lower = LowerAscii(name);
-    if (EndsWith(lower, "vbaproject.bin")) return true;
-    return OverrideType(contentTypes, name).find("vbaproject") != std::string::npos;
+    if (lower.find("macrosheets/") != std::string::npos && !EndsWith(lower, ".rels")) return true;
+    return types.TypeOf(name).find("macrosheet") != std::string::npos;
+}
+
+bool IsVbaProjectPart(const zip::Archive&, std::string_view name, std::string_view contentTypes) {
+    return IsVbaProjectPart(name, ContentTypes::Parse(contentTypes));
 }
 
 bool IsVbaDataPart(std::string_view name) { return EndsWith(LowerAscii(name), "vbadata.xml"); }
 
 bool IsMacroSheetPart(std::string_view name, std::string_view contentTypes) {
-    const std::string lower = LowerAscii(name);
-    if (lower.find("macrosheets/") != std::string::npos && !EndsWith(lower, ".rels")) return true;
-    const std::string type = OverrideType(contentTypes, name);
-    return type.find("macrosheet") != std::string::npos;
+    return IsMacroSheetPart(name, ContentTypes::Parse(contentTypes));
 }
 
 std::string MacroSheetFormulas(std::string_view xml) {
@@ -127,17 +139,19 @@ std::string MacroSheetFormulas(std::string_view xml) {
         out += DecodeEntities(element.substr(gt + 1, end - gt - 1));
         out.push_back('\n');
     }
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
-    return out;
+    return UpperAscii(out);
+}
+
+bool IsAutoStartName(std::string_view element) {
+    const std::string name = AttributeValue(element, "name");
+    for (std::string_view prefix : {"_xlnm.auto_open", "auto_open", "_xlnm.auto_activate", "auto_activate"})
+        if (StartsWithNoCase(name, prefix)) return true;
+    return false;
 }
 
 bool HasAutoOpenName(std::string_view workbookXml) {
-    for (auto [at, length] : FindElements(workbookXml, "definedName")) {
-        const std::string name = LowerAscii(AttributeValue(workbookXml.substr(at, length), "name"));
-        for (std::string_view prefix : {"_xlnm.auto_open", "auto_open", "_xlnm.auto_activate", "auto_activate"})
-            if (name.rfind(prefix, 0) == 0) return true;
-    }
+    for (auto [at, length] : FindElements(workbookXml, "definedName"))
+        if (IsAutoStartName(workbookXml.substr(at, length))) return true;
     return false;
 }
 

@@ -2,16 +2,33 @@
 // sheets (by content type or name), the formulas of macro sheets, and auto-open defined names.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "Text.h"
 #include "Zip.h"
 
 namespace tessaly::analysis::ooxml {
 
 inline constexpr std::string_view kContentTypesPart = "[Content_Types].xml";
 
+// [Content_Types].xml parsed once: a part's type is its Override, else the Default of its extension.
+class ContentTypes {
+public:
+    static ContentTypes Parse(std::string_view xml);
+    // Lower case; empty when neither gives one.
+    [[nodiscard]] std::string TypeOf(std::string_view partName) const;
+
+private:
+    std::map<std::string, std::string> m_overrides;  // lower-case part name without "/", lower-case type
+    std::map<std::string, std::string> m_defaults;   // lower-case extension, lower-case type
+};
+
+bool IsVbaProjectPart(std::string_view name, const ContentTypes& types);
+bool IsMacroSheetPart(std::string_view name, const ContentTypes& types);
+// The same over the unparsed text (parsed on each call).
 bool IsVbaProjectPart(const zip::Archive& archive, std::string_view name, std::string_view contentTypes);
 bool IsVbaDataPart(std::string_view name);
 bool IsMacroSheetPart(std::string_view name, std::string_view contentTypes);
@@ -19,10 +36,12 @@ bool IsMacroSheetPart(std::string_view name, std::string_view contentTypes);
 std::string MacroSheetFormulas(std::string_view xml);
 // Defined names of workbook.xml that start macros when the workbook opens.
 bool HasAutoOpenName(std::string_view workbookXml);
+// Whether a <definedName> element is one of those.
+bool IsAutoStartName(std::string_view definedNameElement);
 
 // Small XML helpers shared with the cleaner: elements are matched by their literal tag names as
 // Office writes them.
-std::string LowerAscii(std::string_view text);
+using analysis::LowerAscii;
 std::string AttributeValue(std::string_view element, std::string_view attribute);
 // Each element `<tag .../>` or `<tag ...>...</tag>` in order, as (offset, length).
 std::vector<std::pair<std::size_t, std::size_t>> FindElements(std::string_view xml, std::string_view tag);

@@ -2,12 +2,25 @@
 // is capped, so a hostile container can neither read outside the window nor grow without bound.
 #include "OvbaCompression.h"
 
+#include <algorithm>
+
 #include "Limits.h"
 
 namespace tessaly::analysis::ovba {
 namespace {
 
+constexpr std::uint8_t kSignatureByte = 0x01;
 constexpr std::size_t kChunkSize = 4096;
+// Chunk header: 12 bits of size (minus 3), a 3-bit signature of 0b011, a compressed flag.
+constexpr std::uint16_t kChunkSizeMask = 0x0FFF;
+constexpr unsigned kChunkSignatureShift = 12;
+constexpr std::uint16_t kChunkSignatureMask = 0x7;
+constexpr std::uint16_t kChunkSignature = 3;
+constexpr std::uint16_t kChunkCompressedFlag = 0x8000;
+
+bool ValidChunkHeader(std::uint16_t header) {
+    return ((header >> kChunkSignatureShift) & kChunkSignatureMask) == kChunkSignature;
+}
 
 unsigned CopyTokenBitCount(std::size_t produced) {
     unsigned bits = 4;
@@ -34,40 +47,53 @@ bool DecompressChunk(Bytes chunk, ByteVec& out) {
             const std::size_t length = (token & (0xFFFFu >> bits)) + 3;
             const std::size_t offset = (token >> (16 - bits)) + 1;
             if (offset > produced || produced + length > kChunkSize) return false;
-            // Overlapping copies are how runs are encoded, so copy byte by byte.
-            const std::size_t from = out.size() - offset;
-            for (std::size_t k = 0; k < length; ++k) out.push_back(out[from + k]);
+            // Overlapping copies are how runs are encoded, so copy byte by byte, within room made first.
+            const std::size_t to = out.size();
+            out.resize(to + length);
+            std::uint8_t* const base = out.data();
+            for (std::size_t k = 0; k < length; ++k) base[to + k] = base[to - offset + k];
         }
     }
     return out.size() - chunkStart <= kChunkSize;
 }
 
+bool DecompressInto(Bytes container, std::size_t maxOutput, ByteVec& out) {
+    if (container.empty() || container[0] != kSignatureByte) return false;
+    ByteReader r(container, 1);
+    while (!r.atEnd()) {
+        const std::uint16_t header = r.u16();
+        if (!r.ok() || !ValidChunkHeader(header)) return false;
+        const std::size_t size = (header & kChunkSizeMask) + 3 - 2;
+        if ((header & kChunkCompressedFlag) == 0) {
+            // Raw chunk: always exactly 4096 bytes, whatever the size field says.
+            const Bytes raw = r.bytes(kChunkSize);
+            if (!r.ok()) return false;
+            PutBytes(out, raw);
+        } else if (!DecompressChunk(r.bytes(std::min(size, r.remaining())), out)) {
+            return false;
+        }
+        if (out.size() > maxOutput) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
+bool StartsContainer(Bytes data) {
+    const auto header = ReadAt<std::uint16_t>(data, 1);
+    return header && data[0] == kSignatureByte && ValidChunkHeader(*header);
+}
+
 std::optional<ByteVec> Decompress(Bytes container) {
-    if (container.empty() || container[0] != 0x01) return std::nullopt;
+    std::size_t produced = 0;
+    return Decompress(container, limits::kMaxModuleSourceBytes, produced);
+}
+
+std::optional<ByteVec> Decompress(Bytes container, std::size_t maxOutput, std::size_t& produced) {
     ByteVec out;
-    std::size_t at = 1;
-    while (at < container.size()) {
-        if (at + 2 > container.size()) return std::nullopt;
-        const std::uint16_t header = ReadU16(container, at);
-        at += 2;
-        const std::size_t size = (header & 0x0FFFu) + 3 - 2;
-        if (((header >> 12) & 0x7u) != 3) return std::nullopt;
-        const bool compressed = (header & 0x8000u) != 0;
-        if (!compressed) {
-            // Raw chunk: always exactly 4096 bytes, whatever the size field says.
-            if (at + kChunkSize > container.size()) return std::nullopt;
-            out.insert(out.end(), container.begin() + static_cast<std::ptrdiff_t>(at),
-                       container.begin() + static_cast<std::ptrdiff_t>(at + kChunkSize));
-            at += kChunkSize;
-        } else {
-            const std::size_t take = at + size > container.size() ? container.size() - at : size;
-            if (!DecompressChunk(container.subspan(at, take), out)) return std::nullopt;
-            at += take;
-        }
-        if (out.size() > limits::kMaxModuleSourceBytes) return std::nullopt;
-    }
+    const bool whole = DecompressInto(container, maxOutput, out);
+    produced = out.size();
+    if (!whole) return std::nullopt;
     return out;
 }
 

@@ -24,7 +24,7 @@ void Merge(Findings& into, Findings&& inner, const std::string& prefix) {
 
 }  // namespace
 
-void InspectPresentation(const cfb::CompoundFile& file, Findings& f, int nesting) {
+void InspectPresentation(const cfb::CompoundFile& file, Findings& f, int nesting, WorkBudget* budget) {
     const ppt::Presentation presentation = ppt::ReadPresentation(file);
     if (presentation.encrypted) {
         f.encrypted = true;
@@ -34,7 +34,7 @@ void InspectPresentation(const cfb::CompoundFile& file, Findings& f, int nesting
     for (const ppt::EmbeddedStorage& s : presentation.storages) {
         const std::string prefix = std::string(ppt::kDocumentStream) + "/" +
                                    (s.isVbaProject ? "VBA project" : "embedded object " + std::to_string(s.offset)) + "/";
-        auto inner = s.storage ? cfb::CompoundFile::Open(*s.storage) : std::nullopt;
+        auto inner = s.storage ? cfb::CompoundFile::Open(*s.storage, nullptr, budget) : std::nullopt;
         if (!inner || nesting >= static_cast<int>(limits::kMaxNestedPackages)) {
             // An embedded object PowerPoint cannot open runs nothing; the project must be readable.
             if (s.isVbaProject) {
@@ -45,7 +45,7 @@ void InspectPresentation(const cfb::CompoundFile& file, Findings& f, int nesting
             continue;
         }
         Findings found;
-        InspectCompoundFile(*inner, found, nesting + 1);
+        InspectCompoundFile(*inner, found, nesting + 1, budget);
         if (s.isVbaProject && (found.damaged || !found.hasVbaStorage)) {
             found.hasVbaStorage = true;
             found.vbaIncomplete = true;

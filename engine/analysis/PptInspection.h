@@ -2,11 +2,13 @@
 // it embeds, read from the storages inside the "PowerPoint Document" stream.
 #pragma once
 
+#include "Budget.h"
 #include "Cfb.h"
 #include "Findings.h"
 
 namespace tessaly::analysis {
 
-void InspectPresentation(const cfb::CompoundFile& file, Findings& findings, int nesting);
+// Nested storages are read on `budget` when one is given.
+void InspectPresentation(const cfb::CompoundFile& file, Findings& findings, int nesting, WorkBudget* budget = nullptr);
 
 }  // namespace tessaly::analysis

@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "BuiltinSignatures.inc"
+#include "Text.h"
 #include "TextLines.h"
 
 namespace tessaly::analysis {
@@ -47,7 +48,7 @@ std::string NormaliseSource(std::string_view source) {
         }
         if (blank && !out.empty()) out.push_back(' ');
         blank = false;
-        out.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+        out.push_back(AsciiLower(c));
     }
     return out;
 }

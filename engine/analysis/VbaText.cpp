@@ -2,12 +2,12 @@
 // one is text, not a comment.
 #include "VbaText.h"
 
+#include "Text.h"
 #include "TextLines.h"
 
 namespace tessaly::analysis {
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // A physical line ending in a blank and "_" continues on the next one.
@@ -18,7 +18,7 @@ bool Continues(std::string_view line) {
 
 bool RemAt(std::string_view line, std::size_t at) {
     if (at + 3 > line.size()) return false;
-    if (Lower(line[at]) != 'r' || Lower(line[at + 1]) != 'e' || Lower(line[at + 2]) != 'm') return false;
+    if (!StartsWithNoCase(line.substr(at), "rem")) return false;
     return at + 3 == line.size() || IsBlank(line[at + 3]) || line[at + 3] == ':';
 }
 

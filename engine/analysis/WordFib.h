@@ -7,7 +7,11 @@
 namespace tessaly::analysis::fib {
 
 inline constexpr std::uint16_t kWordIdent = 0xA5EC;
-inline constexpr std::size_t kFlagsOffset = 0x0A;
+inline constexpr Field<std::uint16_t> kIdent{0x00};
+inline constexpr Field<std::uint16_t> kNFib{0x02};
+inline constexpr Field<std::uint16_t> kFlags{0x0A};
+inline constexpr std::size_t kMinSize = 0x20;
+inline constexpr std::uint16_t kTemplateFlag = 0x0001;
 inline constexpr std::uint16_t kEncryptedFlag = 0x0100;
 inline constexpr std::uint16_t kObfuscatedFlag = 0x8000;
 
@@ -25,16 +29,15 @@ struct WordInfo {
 inline WordInfo ReadFib(Bytes stream) {
     WordInfo info;
     ByteReader r(stream);
-    const std::uint16_t ident = r.u16();
-    const std::uint16_t nFib = r.u16();
-    r.skip(kFlagsOffset - 4);
-    const std::uint16_t flags = r.u16();
-    if (!r.ok() || stream.size() < 0x20) return info;
+    const std::uint16_t ident = r.get(kIdent);
+    const std::uint16_t nFib = r.get(kNFib);
+    const std::uint16_t flags = r.get(kFlags);
+    if (!r.ok() || stream.size() < kMinSize) return info;
     info.word6 = IsWord6Ident(ident) && nFib >= kFirstWord6Fib && nFib <= kLastWord6Fib;
     if (ident != kWordIdent && !info.word6) return info;
     info.valid = true;
     info.encrypted = (flags & kEncryptedFlag) != 0;
-    info.isTemplate = (flags & 0x0001) != 0;
+    info.isTemplate = (flags & kTemplateFlag) != 0;
     return info;
 }
 

@@ -8,28 +8,14 @@
 #include <cstring>
 
 #include "Limits.h"
+#include "Text.h"
 
 namespace tessaly::analysis::zip {
 namespace {
 
-constexpr std::uint32_t kLocalSig = 0x04034b50;
-constexpr std::uint32_t kCentralSig = 0x02014b50;
-constexpr std::uint32_t kEndSig = 0x06054b50;
-constexpr std::uint32_t kZip64EndSig = 0x06064b50;
-constexpr std::uint32_t kZip64LocatorSig = 0x07064b50;
-
 bool Fail(std::string& error, const char* reason) {
     error = reason;
     return false;
-}
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
 }
 
 void ApplyZip64Extra(Bytes extra, Entry& e, bool sizeMax, bool compMax, bool offsetMax) {
@@ -39,7 +25,7 @@ void ApplyZip64Extra(Bytes extra, Entry& e, bool sizeMax, bool compMax, bool off
         const std::uint16_t length = r.u16();
         ByteReader field(r.bytes(length));
         if (!r.ok()) return;
-        if (id != 0x0001) continue;
+        if (id != kZip64ExtraId) continue;
         if (sizeMax) e.uncompressedSize = field.u64();
         if (compMax) e.compressedSize = field.u64();
         if (offsetMax) e.localOffset = field.u64();
@@ -47,15 +33,82 @@ void ApplyZip64Extra(Bytes extra, Entry& e, bool sizeMax, bool compMax, bool off
     }
 }
 
+// The end record lies within the last 64 KiB plus its own size (the comment's limit).
+std::optional<std::size_t> FindEndRecord(Bytes data) {
+    const std::size_t lowest = data.size() > end::kSize + end::kMaxComment ? data.size() - end::kSize - end::kMaxComment : 0;
+    for (std::size_t at = data.size() - end::kSize + 1; at-- > lowest;)
+        if (ReadField(data, end::kSignatureField, at) == end::kSignature) return at;
+    return std::nullopt;
+}
+
+struct DirectoryPlace {
+    std::uint64_t count = 0, size = 0, offset = 0;
+};
+
+// Entry count, size and offset of the central directory, from the ZIP64 end record when the
+// classic one says its fields overflowed.
+bool ReadDirectoryPlace(Bytes data, std::size_t endAt, DirectoryPlace& place, std::string& error) {
+    ByteReader r(data);
+    place.count = r.get(end::kEntries, endAt);
+    place.size = r.get(end::kDirectorySize, endAt);
+    place.offset = r.get(end::kDirectoryOffset, endAt);
+    if (place.count != kMax16 && place.size != kMax32 && place.offset != kMax32) return true;
+    if (endAt < locator64::kSize || r.get(locator64::kSignatureField, endAt - locator64::kSize) != locator64::kSignature)
+        return Fail(error, "missing ZIP64 locator");
+    const std::uint64_t at = r.get(locator64::kEnd64Offset, endAt - locator64::kSize);
+    if (at > data.size() || ReadField(data, end64::kSignatureField, static_cast<std::size_t>(at)) != end64::kSignature)
+        return Fail(error, "bad ZIP64 end record");
+    const std::size_t base = static_cast<std::size_t>(at);
+    place.count = r.get(end64::kEntries, base);
+    place.size = r.get(end64::kDirectorySize, base);
+    place.offset = r.get(end64::kDirectoryOffset, base);
+    return r.ok() || Fail(error, "bad ZIP64 end record");
+}
+
+// One central directory record at the reader's position; the reader moves past it.
+bool ReadCentralRecord(ByteReader& c, Entry& e) {
+    const std::size_t at = c.pos();
+    if (c.get(central::kSignatureField, at) != central::kSignature) return false;
+    e.flags = c.get(central::kFlags, at);
+    e.method = c.get(central::kMethod, at);
+    e.modTime = c.get(central::kModTime, at);
+    e.modDate = c.get(central::kModDate, at);
+    e.crc = c.get(central::kCrc, at);
+    e.compressedSize = c.get(central::kCompressedSize, at);
+    e.uncompressedSize = c.get(central::kUncompressedSize, at);
+    e.localOffset = c.get(central::kLocalHeaderOffset, at);
+    const std::uint16_t nameLength = c.get(central::kNameLength, at);
+    const std::uint16_t extraLength = c.get(central::kExtraLength, at);
+    const std::uint16_t commentLength = c.get(central::kCommentLength, at);
+    c.skip(central::kSize);
+    e.name = c.text(nameLength);
+    Bytes extra = c.bytes(extraLength);
+    c.skip(commentLength);
+    if (!c.ok()) return false;
+    ApplyZip64Extra(extra, e, e.uncompressedSize == kMax32, e.compressedSize == kMax32, e.localOffset == kMax32);
+    return true;
+}
+
 }  // namespace
 
 bool LooksLikeZip(Bytes data) {
-    return data.size() >= 22 && ReadU32(data, 0) == kLocalSig;
+    return data.size() >= end::kSize && ReadField(data, local::kSignatureField) == local::kSignature;
 }
 
-std::optional<Archive> Archive::Open(Bytes data, std::string* error) {
+std::optional<Bytes> EntryData(Bytes archive, const Entry& entry) {
+    if (entry.localOffset > archive.size()) return std::nullopt;
+    const std::size_t at = static_cast<std::size_t>(entry.localOffset);
+    ByteReader r(archive);
+    if (r.get(local::kSignatureField, at) != local::kSignature) return std::nullopt;
+    const std::size_t dataAt = at + local::kSize + r.get(local::kNameLength, at) + r.get(local::kExtraLength, at);
+    if (!r.ok() || dataAt > archive.size() || entry.compressedSize > archive.size() - dataAt) return std::nullopt;
+    return archive.subspan(dataAt, static_cast<std::size_t>(entry.compressedSize));
+}
+
+std::optional<Archive> Archive::Open(Bytes data, std::string* error, WorkBudget* budget) {
     Archive a;
     a.m_data = data;
+    a.m_budget = budget;
     std::string reason;
     if (!a.Load(reason)) {
         if (error) *error = reason;
@@ -65,65 +118,20 @@ std::optional<Archive> Archive::Open(Bytes data, std::string* error) {
 }
 
 bool Archive::Load(std::string& error) {
-    if (m_data.size() < 22 || m_data.size() > limits::kMaxDocumentBytes) return Fail(error, "not a ZIP package");
-    // The end record lies within the last 64 KiB plus its own size (the comment's limit).
-    std::size_t end = std::string::npos;
-    const std::size_t lowest = m_data.size() > 22 + 65535 ? m_data.size() - 22 - 65535 : 0;
-    for (std::size_t at = m_data.size() - 22 + 1; at-- > lowest;) {
-        if (ReadU32(m_data, at) == kEndSig) {
-            end = at;
-            break;
-        }
-    }
-    if (end == std::string::npos) return Fail(error, "no end of central directory");
-    ByteReader r(m_data, end + 4);
-    r.u16();
-    r.u16();
-    r.u16();
-    std::uint64_t count = r.u16();
-    std::uint64_t dirSize = r.u32();
-    std::uint64_t dirOffset = r.u32();
-    if (count == 0xFFFF || dirSize == 0xFFFFFFFF || dirOffset == 0xFFFFFFFF) {
-        if (end < 20 || ReadU32(m_data, end - 20) != kZip64LocatorSig) return Fail(error, "missing ZIP64 locator");
-        ByteReader loc(m_data, end - 20 + 8);
-        const std::uint64_t at = loc.u64();
-        if (at > m_data.size() || ReadU32(m_data, static_cast<std::size_t>(at)) != kZip64EndSig)
-            return Fail(error, "bad ZIP64 end record");
-        ByteReader z(m_data, static_cast<std::size_t>(at) + 24);
-        z.u64();
-        count = z.u64();
-        dirSize = z.u64();
-        dirOffset = z.u64();
-        if (!z.ok()) return Fail(error, "bad ZIP64 end record");
-    }
-    if (count > limits::kMaxZipEntries) return Fail(error, "too many entries");
-    if (dirOffset > m_data.size() || dirSize > m_data.size() - dirOffset) return Fail(error, "central directory out of range");
-    ByteReader c(m_data.subspan(static_cast<std::size_t>(dirOffset), static_cast<std::size_t>(dirSize)));
-    for (std::uint64_t i = 0; i < count; ++i) {
-        if (c.u32() != kCentralSig) return Fail(error, "bad central directory entry");
+    if (m_data.size() < end::kSize || m_data.size() > limits::kMaxDocumentBytes) return Fail(error, "not a ZIP package");
+    const auto endAt = FindEndRecord(m_data);
+    if (!endAt) return Fail(error, "no end of central directory");
+    DirectoryPlace place;
+    if (!ReadDirectoryPlace(m_data, *endAt, place, error)) return false;
+    if (place.count > limits::kMaxZipEntries) return Fail(error, "too many entries");
+    if (m_budget && !m_budget->ChargeSteps(place.count)) return Fail(error, "too much work to read the package");
+    if (place.offset > m_data.size() || place.size > m_data.size() - place.offset)
+        return Fail(error, "central directory out of range");
+    const Bytes directory = m_data.subspan(static_cast<std::size_t>(place.offset), static_cast<std::size_t>(place.size));
+    ByteReader c(directory);
+    for (std::uint64_t i = 0; i < place.count; ++i) {
         Entry e;
-        c.u16();
-        c.u16();
-        e.flags = c.u16();
-        e.method = c.u16();
-        e.modTime = c.u16();
-        e.modDate = c.u16();
-        e.crc = c.u32();
-        e.compressedSize = c.u32();
-        e.uncompressedSize = c.u32();
-        const std::uint16_t nameLength = c.u16();
-        const std::uint16_t extraLength = c.u16();
-        const std::uint16_t commentLength = c.u16();
-        c.u16();
-        c.u16();
-        c.u32();
-        e.localOffset = c.u32();
-        e.name = c.text(nameLength);
-        Bytes extra = c.bytes(extraLength);
-        c.skip(commentLength);
-        if (!c.ok()) return Fail(error, "truncated central directory");
-        ApplyZip64Extra(extra, e, e.uncompressedSize == 0xFFFFFFFF, e.compressedSize == 0xFFFFFFFF,
-                        e.localOffset == 0xFFFFFFFF);
+        if (!ReadCentralRecord(c, e)) return Fail(error, c.ok() ? "bad central directory entry" : "truncated central directory");
         if (e.localOffset >= m_data.size() || e.compressedSize > m_data.size())
             return Fail(error, "entry out of range");
         m_entries.push_back(std::move(e));
@@ -134,7 +142,7 @@ bool Archive::Load(std::string& error) {
 std::optional<std::size_t> Archive::Find(std::string_view name) const {
     if (!name.empty() && name.front() == '/') name.remove_prefix(1);
     for (std::size_t i = 0; i < m_entries.size(); ++i)
-        if (SameName(m_entries[i].name, name)) return i;
+        if (EqualsNoCase(m_entries[i].name, name)) return i;
     return std::nullopt;
 }
 
@@ -146,20 +154,22 @@ std::optional<ByteVec> Archive::Read(std::size_t index, std::string* error) cons
     if (index >= m_entries.size()) return fail("no such entry");
     const Entry& e = m_entries[index];
     if (e.encrypted()) return fail("encrypted entry");
-    const std::size_t at = static_cast<std::size_t>(e.localOffset);
-    if (ReadU32(m_data, at) != kLocalSig) return fail("bad local header");
-    const std::size_t dataAt = at + 30 + ReadU16(m_data, at + 26) + ReadU16(m_data, at + 28);
-    if (dataAt > m_data.size() || e.compressedSize > m_data.size() - dataAt) return fail("entry data out of range");
+    if (ReadField(m_data, local::kSignatureField, static_cast<std::size_t>(e.localOffset)) != local::kSignature)
+        return fail("bad local header");
+    const auto packedData = EntryData(m_data, e);
+    if (!packedData) return fail("entry data out of range");
     if (e.uncompressedSize > limits::kMaxZipEntryBytes ||
         e.uncompressedSize > std::max<std::uint64_t>(e.compressedSize, 1024) * limits::kMaxZipRatio ||
         m_inflatedTotal + e.uncompressedSize > limits::kMaxZipTotalBytes)
         return fail("entry beyond decompression limits");
-    Bytes packed = m_data.subspan(dataAt, static_cast<std::size_t>(e.compressedSize));
+    const Bytes packed = *packedData;
+    if (m_budget && !(m_budget->ChargeRead(packed.size()) && m_budget->ChargeDecompressed(e.uncompressedSize)))
+        return fail("too much work to read the package");
     ByteVec out;
-    if (e.method == 0) {
+    if (e.method == kMethodStored) {
         if (e.compressedSize != e.uncompressedSize) return fail("stored size mismatch");
         out.assign(packed.begin(), packed.end());
-    } else if (e.method == 8) {
+    } else if (e.method == kMethodDeflated) {
         out.resize(static_cast<std::size_t>(e.uncompressedSize));
         std::uint8_t spare = 0;  // zlib wants somewhere to write even for an empty entry
         z_stream zs{};

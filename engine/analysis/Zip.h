@@ -8,7 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "Budget.h"
 #include "ByteReader.h"
+#include "ZipFormat.h"
 
 namespace tessaly::analysis::zip {
 
@@ -21,14 +23,17 @@ struct Entry {
     std::uint64_t compressedSize = 0;
     std::uint64_t uncompressedSize = 0;
     std::uint64_t localOffset = 0;
-    [[nodiscard]] bool encrypted() const { return (flags & 1) != 0; }
+    [[nodiscard]] bool encrypted() const { return (flags & kFlagEncrypted) != 0; }
 };
 
 bool LooksLikeZip(Bytes data);
+// The raw (still compressed) bytes of an entry, located through its local header.
+std::optional<Bytes> EntryData(Bytes archive, const Entry& entry);
 
 class Archive {
 public:
-    static std::optional<Archive> Open(Bytes data, std::string* error = nullptr);
+    // Reads are charged to `budget` when one is given; it must outlive the archive.
+    static std::optional<Archive> Open(Bytes data, std::string* error = nullptr, WorkBudget* budget = nullptr);
 
     [[nodiscard]] const std::vector<Entry>& entries() const { return m_entries; }
     // Part names compare without case, as OPC requires.
@@ -40,6 +45,7 @@ public:
 private:
     bool Load(std::string& error);
     Bytes m_data;
+    WorkBudget* m_budget = nullptr;
     std::vector<Entry> m_entries;
     mutable std::uint64_t m_inflatedTotal = 0;
 };

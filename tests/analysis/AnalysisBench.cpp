@@ -1,5 +1,8 @@
 // Analysis throughput over a generated corpus, in memory (Google Benchmark) and as a whole run
 // over files on disk (--write-corpus=DIR, then --scan-folder=DIR), the way clamscan is timed.
+// --hostile checks the crafted hostile files against their time and memory targets, each scan and
+// clean in a child process of its own; --write-large=DIR writes the 400 MiB documents that
+// --measure=FILE (and the Windows docfile_bench under Wine) scan and clean.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -9,8 +12,20 @@
 #include <fstream>
 #include <iterator>
 
+#include <atomic>
+#include <thread>
+
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "Analyzer.h"
 #include "BenchCorpus.h"
+#include "HostileDocuments.h"
+#include "LargeDocuments.h"
 
 using namespace tessaly;
 
@@ -68,10 +83,161 @@ int ScanFolder(const char* folder) {
     return 0;
 }
 
+struct ChildRun {
+    double seconds = 0;
+    double peakMiB = 0;         // resident, mapped files included
+    double peakPrivateMiB = 0;  // anonymous (private) resident memory, sampled
+    int status = 0;
+};
+
+double RssAnonMiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("RssAnon:", 0) == 0) return std::stod(line.substr(8)) / 1024.0;
+    return 0;
+}
+
+// Runs `work` in a child process: its wall time, its peak resident memory and its peak private
+// memory (sampled every millisecond), apart from ours.
+template <typename F>
+ChildRun InChild(F&& work) {
+    int channel[2];
+    if (pipe(channel) != 0) return {};
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::atomic<bool> done{false};
+        double peak = RssAnonMiB();
+        std::thread sampler([&] {
+            while (!done) {
+                peak = std::max(peak, RssAnonMiB());
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        const int code = work();
+        done = true;
+        sampler.join();
+        peak = std::max(peak, RssAnonMiB());
+        if (write(channel[1], &peak, sizeof peak) != sizeof peak) _exit(255);
+        _exit(code);
+    }
+    close(channel[1]);
+    ChildRun run;
+    if (read(channel[0], &run.peakPrivateMiB, sizeof run.peakPrivateMiB) != sizeof run.peakPrivateMiB) run.peakPrivateMiB = -1;
+    close(channel[0]);
+    rusage usage{};
+    wait4(pid, &run.status, 0, &usage);
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    return run;
+}
+
+// Time and memory limits a file is held to, by its size.
+struct Target {
+    double seconds, mebibytes;
+};
+Target TargetFor(std::size_t bytes) { return bytes < (1u << 20) ? Target{1.0, 256.0} : Target{5.0, 512.0}; }
+
+int Hostile() {
+    std::vector<fixtures::HostileSample> samples = fixtures::HostileSamples(1.0);
+    for (auto& s : fixtures::HostileSamples(4.0)) samples.push_back({"x4-" + s.fileName, std::move(s.bytes)});
+    bool allMet = true;
+    std::printf("%-48s %9s  %-22s %-22s\n", "file", "bytes", "scan (s, MiB, code)", "clean (s, MiB, code)");
+    for (const auto& s : samples) {
+        const Target target = TargetFor(s.bytes.size());
+        const ChildRun scan = InChild([&] { return analysis::Analyzer().Scan(s.bytes).code & 0xFF; });
+        const ChildRun clean = InChild([&] { return analysis::Analyzer().Clean(s.bytes).code & 0xFF; });
+        const bool met = scan.seconds <= target.seconds && clean.seconds <= target.seconds &&
+                         scan.peakMiB <= target.mebibytes && clean.peakMiB <= target.mebibytes;
+        allMet = allMet && met;
+        std::printf("%-48s %9zu  %6.3f %7.1f %4d     %6.3f %7.1f %4d   %s\n", s.fileName.c_str(), s.bytes.size(), scan.seconds,
+                    scan.peakMiB, WEXITSTATUS(scan.status), clean.seconds, clean.peakMiB, WEXITSTATUS(clean.status),
+                    met ? "ok" : "OVER TARGET");
+    }
+    std::printf("hostile files: %s (under 1 MiB: 1 s and 256 MiB; any size: 5 s and 512 MiB)\n",
+                allMet ? "all within targets" : "SOME OVER TARGET");
+    return allMet ? 0 : 1;
+}
+
+int WriteLarge(const char* folder) {
+    std::filesystem::create_directories(folder);
+    // Just under the 400 MiB the scan page sends: the FAT takes 1/128 of a compound file.
+    constexpr std::uint64_t kSize = 400ull << 20;
+    fixtures::FileSink xls((std::filesystem::path(folder) / "large.xls").string());
+    fixtures::WriteLargeXls(xls, (kSize - (1u << 20)) / 129 * 128);
+    fixtures::FileSink xlsm((std::filesystem::path(folder) / "large.xlsm").string());
+    fixtures::WriteLargeXlsm(xlsm, kSize - (1u << 20));
+    return xls.ok() && xlsm.ok() ? 0 : 1;
+}
+
+// The host's counterpart of the engine's cleaned copy: written to a file, read back mapped.
+class MappedFileSink final : public analysis::ByteSink {
+public:
+    explicit MappedFileSink(const std::string& path) : m_fd(open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600)) {}
+    ~MappedFileSink() override {
+        if (m_view) munmap(m_view, m_mapped);
+        if (m_fd >= 0) close(m_fd);
+    }
+    void Write(analysis::Bytes bytes) override {
+        m_size += bytes.size();
+        for (std::size_t done = 0; done < bytes.size();) {
+            const ssize_t n = write(m_fd, bytes.data() + done, bytes.size() - done);
+            if (n <= 0) return;
+            done += static_cast<std::size_t>(n);
+        }
+    }
+    analysis::Bytes Written() override {
+        if (m_view) munmap(m_view, m_mapped);
+        m_mapped = m_size;
+        m_view = mmap(nullptr, m_mapped, PROT_READ, MAP_SHARED, m_fd, 0);
+        if (m_view == MAP_FAILED) m_view = nullptr;
+        return m_view ? analysis::Bytes(static_cast<const std::uint8_t*>(m_view), m_mapped) : analysis::Bytes{};
+    }
+    std::uint64_t size() const override { return m_size; }
+
+private:
+    int m_fd;
+    void* m_view = nullptr;
+    std::size_t m_mapped = 0;
+    std::uint64_t m_size = 0;
+};
+
+// Scans and cleans one file through a read-only mapping, as the engine does.
+int Measure(const char* path) {
+    const int fd = open(path, O_RDONLY);
+    struct stat info{};
+    if (fd < 0 || fstat(fd, &info) != 0) return 1;
+    const std::size_t size = static_cast<std::size_t>(info.st_size);
+    void* view = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+    if (view == MAP_FAILED) return 1;
+    const std::span<const std::uint8_t> bytes(static_cast<const std::uint8_t*>(view), size);
+    const ChildRun scan = InChild([&] { return analysis::Analyzer().Scan(bytes).code & 0xFF; });
+    const ChildRun clean = InChild([&] {
+        const std::string copy = std::string(path) + ".cleaned";
+        const int code = [&] {
+            MappedFileSink out(copy);
+            return analysis::Analyzer().Clean(bytes, out).code;
+        }();
+        std::filesystem::remove(copy);
+        return code & 0xFF;
+    });
+    std::printf("%s: %zu bytes\n  scan  %.3f s (%.0f MB/s), peak private %.1f MiB (resident with the mapped file %.1f MiB), code %d\n"
+                "  clean %.3f s, peak private %.1f MiB (resident with the mapped files %.1f MiB), code %d\n",
+                path, size, scan.seconds, static_cast<double>(size) / 1e6 / scan.seconds, scan.peakPrivateMiB, scan.peakMiB,
+                WEXITSTATUS(scan.status), clean.seconds, clean.peakPrivateMiB, clean.peakMiB, WEXITSTATUS(clean.status));
+    munmap(view, size);
+    close(fd);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--hostile") == 0) return Hostile();
+        if (std::strncmp(argv[i], "--write-large=", 14) == 0) return WriteLarge(argv[i] + 14);
+        if (std::strncmp(argv[i], "--measure=", 10) == 0) return Measure(argv[i] + 10);
         if (std::strncmp(argv[i], "--write-corpus=", 15) == 0) return WriteCorpus(argv[i] + 15);
         if (std::strncmp(argv[i], "--scan-folder=", 14) == 0) return ScanFolder(argv[i] + 14);
     }

@@ -6,6 +6,7 @@
 
 #include "Analyzer.h"
 #include "Biff.h"
+#include "BiffFormat.h"
 #include "Cfb.h"
 #include "Documents.h"
 #include "SampleSources.h"
@@ -88,11 +89,12 @@ TEST(Clean, ExcelLosesObjProjAndKeepsSheetOffsetsValid) {
     EXPECT_FALSE(wb.hasObjProj);
     ASSERT_EQ(wb.sheets.size(), 1u);
     // The sheet's substream still starts with a BOF where BOUNDSHEET says.
-    EXPECT_EQ(analysis::ReadU16(*stream, wb.sheets[0].streamOffset), 0x0809);
+    EXPECT_EQ(analysis::ReadField(*stream, analysis::biff::record::kId, wb.sheets[0].streamOffset), analysis::biff::kBof);
     // INDEX's absolute positions moved with it: they point just past the INDEX record itself.
     const std::size_t indexAt = wb.sheets[0].streamOffset + 20;
-    ASSERT_EQ(analysis::ReadU16(*stream, indexAt), 0x020B);
-    EXPECT_EQ(analysis::ReadU32(*stream, indexAt + 4 + 16), indexAt + 24);
+    ASSERT_EQ(analysis::ReadField(*stream, analysis::biff::record::kId, indexAt), analysis::biff::kIndex);
+    const std::size_t firstRowBlock = indexAt + analysis::biff::record::kHeaderSize + analysis::biff::rowindex::kRowBlockPositionsOffset;
+    EXPECT_EQ(analysis::ReadAt<std::uint32_t>(*stream, firstRowBlock), indexAt + 24);
 }
 
 TEST(Clean, OoxmlDropsProjectRelationshipsAndContentTypes) {

@@ -9,6 +9,8 @@
 
 using namespace tessaly;
 using namespace tessaly::fixtures;
+namespace cfb = tessaly::analysis::cfb;
+namespace zip = tessaly::analysis::zip;
 
 namespace {
 
@@ -36,7 +38,7 @@ TEST(CompoundFile, FollowsTheDifatBeyondTheHeader) {
     for (std::size_t i = 0; i < big.size(); i += 4096) big[i] = static_cast<std::uint8_t>(i >> 12);
     root.AddStream("big", big);
     const ByteVec bytes = analysis::cfb::WriteCompoundFile(root);
-    EXPECT_NE(analysis::ReadU32(bytes, 72), 0u);  // DIFAT sector count
+    EXPECT_NE(analysis::ReadField(bytes, cfb::header::kDifatSectorCount).value(), 0u);
     auto file = analysis::cfb::CompoundFile::Open(bytes);
     ASSERT_TRUE(file);
     EXPECT_EQ(file->ReadStream("big"), big);
@@ -47,7 +49,7 @@ TEST(CompoundFile, ReadsVersion4Files) {
     root.AddStream("small", ByteVec(300, 5));
     root.AddStorage("sub").AddStream("large", ByteVec(70000, 6));
     const ByteVec bytes = analysis::cfb::WriteCompoundFile(root, 4);
-    EXPECT_EQ(analysis::ReadU16(bytes, 26), 4);
+    EXPECT_EQ(analysis::ReadField(bytes, cfb::header::kMajorVersion).value(), 4);
     auto file = analysis::cfb::CompoundFile::Open(bytes);
     ASSERT_TRUE(file);
     EXPECT_EQ(file->majorVersion(), 4);
@@ -55,22 +57,44 @@ TEST(CompoundFile, ReadsVersion4Files) {
     EXPECT_EQ(file->ReadStream("sub/large"), ByteVec(70000, 6));
 }
 
-TEST(CompoundFile, BrokenStructuresAreRejected) {
+TEST(CompoundFile, LoopsAndCyclesAreDamageReadAroundNotFollowed) {
+    const ByteVec good = MakeDoc();
+    for (const ByteVec& broken : {WithFatLoop(good), WithDirectoryCycle(good)}) {
+        auto file = analysis::cfb::CompoundFile::Open(broken);
+        ASSERT_TRUE(file);
+        EXPECT_FALSE(file->damage().empty());
+    }
+}
+
+TEST(CompoundFile, OutOfRangeFieldsOfficeToleratesAreRepaired) {
+    const ByteVec good = MakeDoc();
+    ByteVec hugeFatCount = good;
+    analysis::SetField(hugeFatCount, cfb::header::kFatSectorCount, 0xFFFFu);
+    // A sibling index far past the directory's end (an unused slot's own links stay as they are).
+    ByteVec badSibling = good;
+    const auto dirAt = cfb::SectorOffset(analysis::ReadField(good, cfb::header::kFirstDirectorySector).value(), 512);
+    analysis::SetField(badSibling, cfb::direntry::kLeftSibling, 0x00ABCDEFu, dirAt + cfb::direntry::kSize);
+    ByteVec badOrder = good;
+    analysis::SetField(badOrder, cfb::header::kByteOrder, std::uint16_t{0x1234});
+    for (const ByteVec& odd : {hugeFatCount, badSibling, badOrder}) {
+        auto file = analysis::cfb::CompoundFile::Open(odd);
+        ASSERT_TRUE(file);
+        EXPECT_TRUE(file->damage().empty()) << file->damage().front();
+        EXPECT_FALSE(file->repairs().empty());
+        EXPECT_TRUE(file->Find("WordDocument"));
+    }
+}
+
+TEST(CompoundFile, FilesWithoutAUsableDirectoryFailToOpen) {
     const ByteVec good = MakeDoc();
     std::string error;
-    EXPECT_FALSE(analysis::cfb::CompoundFile::Open(WithFatLoop(good), &error));
-    EXPECT_FALSE(analysis::cfb::CompoundFile::Open(WithDirectoryCycle(good), &error));
     ByteVec badShift = good;
-    badShift[30] = 12;  // version 3 with 4096-byte sectors
+    analysis::SetField(badShift, cfb::header::kSectorShift, std::uint16_t{10});
     EXPECT_FALSE(analysis::cfb::CompoundFile::Open(badShift, &error));
-    ByteVec hugeFatCount = good;
-    hugeFatCount[44] = 0xFF;
-    hugeFatCount[45] = 0xFF;
-    EXPECT_FALSE(analysis::cfb::CompoundFile::Open(hugeFatCount, &error));
     ByteVec dirOutOfRange = good;
-    dirOutOfRange[48] = 0xF0;
-    dirOutOfRange[49] = 0xFF;
+    analysis::SetField(dirOutOfRange, cfb::header::kFirstDirectorySector, 0xFFF0u);
     EXPECT_FALSE(analysis::cfb::CompoundFile::Open(dirOutOfRange, &error));
+    EXPECT_EQ(error, "directory unreadable");
 }
 
 TEST(CompoundFile, EveryTruncationEndsAsFailureNotCrash) {
@@ -114,10 +138,9 @@ TEST(Zip, BombsAndLiesAreRefused) {
     small.AddDeflated("x", ByteVec(1000, 7));
     ByteVec lie = small.Finish();
     // Central directory claims a smaller uncompressed size than the data inflates to.
-    const std::size_t central = lie.size() - 22 - (46 + 1);
-    ASSERT_EQ(analysis::ReadU32(lie, central), 0x02014b50u);
-    lie[central + 24] = 10;
-    lie[central + 25] = 0;
+    const std::size_t central = lie.size() - zip::end::kSize - (zip::central::kSize + 1);
+    ASSERT_EQ(analysis::ReadField(lie, zip::central::kSignatureField, central), zip::central::kSignature);
+    analysis::SetField(lie, zip::central::kUncompressedSize, 10u, central);
     auto liar = analysis::zip::Archive::Open(lie);
     ASSERT_TRUE(liar);
     EXPECT_FALSE(liar->Read(0));
@@ -127,9 +150,7 @@ TEST(Zip, MissingEndRecordOrBadOffsetsFail) {
     ByteVec bytes = MakePackage();
     EXPECT_FALSE(analysis::zip::Archive::Open(Truncated(bytes, bytes.size() - 10)));
     ByteVec badOffset = bytes;
-    badOffset[badOffset.size() - 6] = 0xFF;  // central directory offset
-    badOffset[badOffset.size() - 5] = 0xFF;
-    badOffset[badOffset.size() - 4] = 0xFF;
+    analysis::SetField(badOffset, zip::end::kDirectoryOffset, 0x00FFFFFFu, badOffset.size() - zip::end::kSize);
     EXPECT_FALSE(analysis::zip::Archive::Open(badOffset));
 }
 

@@ -96,7 +96,7 @@ TEST(PackageParts, WorkbookRecordRemovalShiftsExtSstPositions) {
     auto fixed = analysis::biff::WithoutVbaProjectRecord(stream);
     ASSERT_TRUE(fixed);
     EXPECT_EQ(fixed->size(), stream.size() - 4);
-    EXPECT_EQ(analysis::ReadU32(*fixed, 4 + 16 + 4 + 2), 196u);
+    EXPECT_EQ(analysis::ReadAt<std::uint32_t>(*fixed, 4 + 16 + 4 + 2), 196u);
     EXPECT_FALSE(analysis::biff::ReadWorkbook(*fixed).hasObjProj);
 }
 

@@ -87,9 +87,9 @@ TEST(WordBasic, CleaningEmptiesTheTableInPlace) {
     const ByteVec now = *after->ReadStream("WordDocument");
     ASSERT_EQ(was.size(), now.size());
     // Header (but for the table's length) and text unchanged; the table is the empty one.
-    const std::uint32_t table = analysis::ReadU32(was, 0x118);
+    const std::uint32_t table = analysis::ReadAt<std::uint32_t>(was, 0x118).value();
     EXPECT_TRUE(std::equal(was.begin(), was.begin() + 0x11C, now.begin()));
-    EXPECT_EQ(analysis::ReadU32(now, 0x11C), 2u);
+    EXPECT_EQ(analysis::ReadAt<std::uint32_t>(now, 0x11C).value(), 2u);
     EXPECT_TRUE(std::equal(was.begin() + 0x120, was.begin() + 0x300 + 24, now.begin() + 0x120));
     EXPECT_EQ(now[table], 0xFF);
     EXPECT_EQ(now[table + 1], 0x40);
