@@ -105,12 +105,6 @@ TEST_F(TrayIconTest, TheIconGoesToTheShellWithTheFirstRecordAndComesOffWithTheWi
     EXPECT_EQ(CurrentProc(), &TestWindowProc);
 }
 
-TEST_F(TrayIconTest, WithoutASmallIconOfItsOwnTheWindowGivesItsClassIcon) {
-    ::SendMessageW(m_window, WM_SETICON, ICON_SMALL, 0);
-    ASSERT_TRUE(AddTrayIcon(m_window, Popup()));
-    EXPECT_EQ(CurrentTrayRecord().hIcon, reinterpret_cast<HICON>(::GetClassLongPtrW(m_window, GCLP_HICONSM)));
-}
-
 TEST(TrayTipField, HoldsTheCodePageBytesWithATerminatorAndNeverSplitsACharacter) {
     // The tests run with the system code page 936.
     ASSERT_EQ(::GetACP(), 936u);
@@ -188,16 +182,6 @@ TEST_F(TrayIconTest, TheRightButtonsReleaseOpensTheFourItemsAtThePointer) {
     EXPECT_TRUE(Received().empty());
 }
 
-TEST(TrayMenu, ThePopUpHangsBelowItsCaptionInAMenuOfItsOwn) {
-    const tessaly::unique_hmenu menu = CreateTrayMenu();
-    ASSERT_TRUE(menu);
-    ASSERT_EQ(::GetMenuItemCount(menu.get()), 1);
-    wchar_t caption[32]{};
-    ::GetMenuStringW(menu.get(), 0, caption, 32, MF_BYPOSITION);
-    EXPECT_STREQ(caption, L"popmenu");
-    EXPECT_EQ(::GetMenuItemCount(::GetSubMenu(menu.get(), 0)), 4);
-}
-
 // ---- A new notification area -------------------------------------------------------------------
 
 TEST_F(TrayIconTest, TaskbarCreatedAddsTheKeptIconAgainWithItsTipButNotARemovedOne) {
@@ -253,17 +237,6 @@ TEST_F(TrayStartTest, TheUpdatersCommandTailsForTheFourFlagCombinations) {
         EXPECT_EQ(start.commandLine, c.commandLine);
         EXPECT_EQ(start.parentId, ::GetCurrentProcessId());
     }
-}
-
-TEST_F(TrayStartTest, TheGuardStartsDirectlyAndTheMainProgramThroughExplorer) {
-    m_folder.AddRecorder(L"zdvguard.exe");
-    m_folder.AddRecorder(L"drossel.exe");
-    RunGuard();
-    RunMainApp();
-    ASSERT_TRUE(WaitForStarts(m_folder, L"zdvguard.exe", 1));
-    ASSERT_TRUE(WaitForStarts(m_folder, L"drossel.exe", 1));
-    EXPECT_EQ(StartsOf(m_folder, L"zdvguard.exe").front().parentId, ::GetCurrentProcessId());
-    EXPECT_NE(StartsOf(m_folder, L"drossel.exe").front().parentId, ::GetCurrentProcessId());
 }
 
 TEST_F(TrayStartTest, MissingProgramsStartNothingAndLeaveNoTrace) {

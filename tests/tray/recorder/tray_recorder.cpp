@@ -37,8 +37,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     wchar_t self[MAX_PATH]{};
     if (!::GetModuleFileNameW(nullptr, self, MAX_PATH)) return 1;
     const DWORD parent = ParentProcessId();
-    const std::string line =
-        tessaly::WideToUtf8(std::to_wstring(parent) + L"\t" + FileNameOf(parent) + L"\t" + ::GetCommandLineW()) + "\r\n";
+    const std::wstring fields = std::to_wstring(parent) + L"\t" + FileNameOf(parent) + L"\t" + ::GetCommandLineW();
+    const std::string line = tessaly::WideToUtf8(fields) + "\r\n";
     const std::wstring log = std::wstring(self) + L".started";
     // Two starts at once (a double click) may both be writing: each waits its turn.
     for (int attempt = 0; attempt < 100; ++attempt) {
