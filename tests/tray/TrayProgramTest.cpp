@@ -84,12 +84,12 @@ public:
         if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                               folder.c_str(), &startup, &info))
             return;
-        tessaly::unique_kernel_handle thread(info.hThread);
-        m_process.reset(info.hProcess);
+        tessaly::ProcessHandles handles = tessaly::TakeProcessHandles(info);
         s_created = 0;
-        m_hook = ::SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, &Created, info.dwProcessId, 0,
+        m_hook = ::SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, &Created, handles.processId, 0,
                                    WINEVENT_OUTOFCONTEXT);
-        ::ResumeThread(thread.get());
+        ::ResumeThread(handles.thread.get());
+        m_process = std::move(handles.process);
     }
     ~CreatedWindowWatch() {
         if (m_hook) ::UnhookWinEvent(m_hook);

@@ -212,8 +212,7 @@ MarkerHolder::MarkerHolder(const std::wstring& name) {
     if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                           nullptr, &startup, &info))
         return;
-    tessaly::unique_kernel_handle thread(info.hThread);
-    m_process.reset(info.hProcess);
+    m_process = std::move(tessaly::TakeProcessHandles(info).process);
     m_ready = e2e::WaitUntil([&] { return tessaly::IsRunMarkerPresent(name); }, kWaitMs);
 }
 
