@@ -32,6 +32,8 @@ inline constexpr int kPictureCount = static_cast<int>(Picture::ScanCustom) + 1;
 // Resource ids: ICON 1 is the application icon (the first icon of every program), a picture is the
 // BITMAP kPictureResourceBase + its enum value. The resource script uses the same numbers.
 inline constexpr int kAppIconResource = 1;
+// ICON 2: the tray program's notification-area icon, drawn to stay legible at 16 pixels.
+inline constexpr int kTrayIconResource = 2;
 inline constexpr int kPictureResourceBase = 200;
 
 inline Picture TopButtonPicture(int index) noexcept {

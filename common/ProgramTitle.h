@@ -5,5 +5,6 @@ namespace tessaly {
 
 inline constexpr wchar_t kDrosselTitle[] = L"Tessaly(Brenmoor增强版)";
 inline constexpr wchar_t kGuardTitle[] = L"ZDVGuard";
+inline constexpr wchar_t kTrayTitle[] = L"Tessaly托盘App";
 
 }  // namespace tessaly

@@ -188,6 +188,17 @@ def app_icon():
     return shield(BLUE, DARK_BLUE, CHECK_MARK)
 
 
+def tray_icon():
+    """The notification-area icon: the shield filling the square, a dark rim that holds it apart
+    from light and dark taskbars alike, and a check mark thick enough to read at 16 pixels."""
+    right = [(0.5, 0.02), (0.95, 0.15), (0.95, 0.46)] + bezier((0.95, 0.46), (0.93, 0.82), (0.5, 0.99))
+    left = [(1.0 - x, y) for x, y in reversed(right[1:-1])]
+    outline = polygon(right + left)
+    inner = lambda x, y: outline(x, y) + 0.07
+    mark = stroke([(0.27, 0.50), (0.44, 0.67), (0.74, 0.33)], 0.17)
+    return [(outline, DARK_BLUE), (inner, vertical_gradient(BLUE, DARK_BLUE, 0.02, 0.99)), (mark, WHITE)]
+
+
 DRAWINGS = {
     "top_home.bmp": (64, home),
     "top_scan.bmp": (64, magnifier),
@@ -206,6 +217,10 @@ DRAWINGS = {
 }
 
 ICON_SIZES = (16, 20, 24, 32, 40, 48, 64)
+# Icons by file name; an icon not named here is the application icon.
+ICONS = {
+    "tray.ico": tray_icon,
+}
 
 # ---- rasterising and file formats ----
 
@@ -295,7 +310,7 @@ def main(argv):
     os.makedirs(out_dir, exist_ok=True)
     for kind, name in resource_files(rc_path):
         if kind == "ICON":
-            layers = app_icon()
+            layers = ICONS.get(name, app_icon)()
             content = ico_bytes([(s, icon_image(render(layers, s))) for s in ICON_SIZES])
         elif name in DRAWINGS:
             size, drawing = DRAWINGS[name]
