@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "CleanCompound.h"
+#include "CleanEncrypted.h"
 #include "CleanPackage.h"
 #include "CleanRefusals.h"
 #include "Decision.h"
@@ -76,6 +77,7 @@ CleanOutcome CleanPackage(Bytes document, const std::string& name) {
 CleanOutcome CleanDocument(Bytes document, const SignatureSet& signatures) {
     const Findings f = InspectDocument(document);
     if (f.encrypted) return {kCleanEncrypted, "encrypted document", {}};
+    if (f.behindDefaultPassword) return CleanBehindDefaultPassword(document, signatures);
     if (f.damaged) return {kCleanDamaged, f.reason, {}};
     if (!f.hasMacros()) return {kCleanNothingToDo, "no macros", {}};
     // Old single-stream formats and web pages have no container to rebuild without the macros.

@@ -20,6 +20,7 @@ struct Findings {
     Container container = Container::kUnknown;
     bool damaged = false;
     bool encrypted = false;
+    bool behindDefaultPassword = false;  // read by decrypting with Office's default password
     std::string reason;
 
     bool hasVbaStorage = false;      // a VBA project exists, whatever its contents

@@ -5,6 +5,7 @@
 
 #include "Biff.h"
 #include "DataSpaces.h"
+#include "DefaultPassword.h"
 #include "Excel5Project.h"
 #include "Limits.h"
 #include "LooseDocuments.h"
@@ -161,6 +162,7 @@ Findings InspectDocument(Bytes document) {
             return f;
         }
         InspectCompoundFile(*file, f, 0);
+        if (f.encrypted) InspectBehindDefaultPassword(*file, f);
         return f;
     }
     if (zip::LooksLikeZip(document) || document.size() >= 22) {
