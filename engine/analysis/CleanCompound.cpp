@@ -8,6 +8,7 @@
 #include "Biff.h"
 #include "CfbWriter.h"
 #include "Excel5Project.h"
+#include "MacroSheetRemoval.h"
 #include "RootStreamRewrites.h"
 #include "VbaProject.h"
 
@@ -70,7 +71,13 @@ RebuildResult RebuildWithoutMacros(const cfb::CompoundFile& file) {
                 data = std::move(rewritten->second);
                 result.changedStreams.push_back(childPath);
             } else if (storage == 0 && (cfb::EqualsNoCase(e.name, "Workbook") || cfb::EqualsNoCase(e.name, "Book"))) {
-                auto fixed = biff::WithoutVbaProjectRecord(*data);
+                auto withoutSheets = biff::WithoutMacroSheets(*data);
+                if (!withoutSheets.stream) {
+                    ok = false;
+                    result.failure = "Excel 4.0 macro sheets cannot be removed: " + withoutSheets.failure;
+                    return;
+                }
+                auto fixed = biff::WithoutVbaProjectRecord(*withoutSheets.stream);
                 if (!fixed) {
                     ok = false;
                     result.failure = "workbook records cannot be adjusted";

@@ -84,8 +84,6 @@ CleanOutcome CleanDocument(Bytes document, const SignatureSet& signatures) {
     if (f.container == Container::kUnknown) return {kCleanFailed, std::string(refusals::kNoContainer), {}};
     const Verdict before = Decide(f, signatures);
     if (f.container == Container::kZipPackage) return CleanPackage(document, RemovedName(before));
-    // Removing a sheet from a BIFF workbook would renumber every sheet reference in its formulas.
-    if (f.hasXlm) return {kCleanFailed, "Excel 4.0 macro sheets in this format cannot be removed safely", {}};
     return CleanCompound(document, RemovedName(before));
 }
 
