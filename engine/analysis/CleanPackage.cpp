@@ -8,6 +8,8 @@
 #include <set>
 
 #include "Ooxml.h"
+#include "WorkbookXmlSheets.h"
+#include "XlsbMacroSheetRemoval.h"
 #include "ZipWriter.h"
 
 namespace tessaly::analysis {
@@ -50,6 +52,8 @@ std::size_t RemoveElements(std::string& xml, std::string_view tag, Pred drop) {
 
 bool IsRels(const std::string& lowerName) { return lowerName.size() > 5 && lowerName.ends_with(".rels"); }
 
+bool IsCalcChain(const std::string& lowerName) { return lowerName == "xl/calcchain.xml" || lowerName == "xl/calcchain.bin"; }
+
 }  // namespace
 
 PackageRebuild RebuildPackageWithoutMacros(Bytes original, const zip::Archive& archive) {
@@ -65,6 +69,10 @@ PackageRebuild RebuildPackageWithoutMacros(Bytes original, const zip::Archive& a
         if (vba || xlm) removed.insert(ooxml::LowerAscii(e.name));
         macroSheets = macroSheets || xlm;
     }
+    // The calculation chain lists cells by sheet; Excel rebuilds it when it is missing.
+    if (macroSheets)
+        for (const zip::Entry& e : archive.entries())
+            if (IsCalcChain(ooxml::LowerAscii(e.name))) removed.insert(ooxml::LowerAscii(e.name));
     // The relationship parts of removed parts go too.
     for (const zip::Entry& e : archive.entries()) {
         const std::string lower = ooxml::LowerAscii(e.name);
@@ -91,7 +99,9 @@ PackageRebuild RebuildPackageWithoutMacros(Bytes original, const zip::Archive& a
             if (ooxml::LowerAscii(ooxml::AttributeValue(element, "TargetMode")) == "external") return false;
             const std::string target = ResolveTarget(folder, ooxml::AttributeValue(element, "Target"));
             if (!removed.count(target)) return false;
-            if (lower == "xl/_rels/workbook.xml.rels") removedSheetIds.insert(ooxml::AttributeValue(element, "Id"));
+            if ((lower == "xl/_rels/workbook.xml.rels" || lower == "xl/_rels/workbook.bin.rels") &&
+                ooxml::IsMacroSheetPart(target, contentTypes))
+                removedSheetIds.insert(ooxml::AttributeValue(element, "Id"));
             return true;
         });
         if (count) editedParts[lower] = std::move(xml);
@@ -106,8 +116,16 @@ PackageRebuild RebuildPackageWithoutMacros(Bytes original, const zip::Archive& a
         if (count) editedParts[ooxml::LowerAscii(ooxml::kContentTypesPart)] = std::move(xml);
     }
     if (macroSheets) {
-        // A binary workbook (.xlsb) lists its sheets in records we do not rewrite.
-        if (!archive.Find("xl/workbook.xml")) {
+        if (auto binary = archive.Find("xl/workbook.bin")) {
+            // A binary workbook (.xlsb) lists its sheets in records.
+            auto data = archive.Read(*binary);
+            auto edited = data ? xlsb::WorkbookWithoutSheets(*data, removedSheetIds) : xlsb::WorkbookRemoval{};
+            if (!edited.workbook) {
+                result.failure = "macro sheets cannot be removed: " + (data ? edited.failure : std::string("unreadable workbook part"));
+                return result;
+            }
+            editedParts[ooxml::LowerAscii(archive.entries()[*binary].name)] = AsText(*edited.workbook);
+        } else if (!archive.Find("xl/workbook.xml")) {
             result.failure = "macro sheets of this workbook format cannot be removed safely";
             return result;
         }
@@ -118,6 +136,9 @@ PackageRebuild RebuildPackageWithoutMacros(Bytes original, const zip::Archive& a
                 return result;
             }
             std::string xml = AsText(*data);
+            std::vector<bool> removedSheets;
+            for (auto [at, length] : ooxml::FindElements(xml, "sheet"))
+                removedSheets.push_back(removedSheetIds.count(ooxml::AttributeValue(std::string_view(xml).substr(at, length), "r:id")) > 0);
             RemoveElements(xml, "sheet", [&](std::string_view element) {
                 return removedSheetIds.count(ooxml::AttributeValue(element, "r:id")) > 0;
             });
@@ -130,6 +151,7 @@ PackageRebuild RebuildPackageWithoutMacros(Bytes original, const zip::Archive& a
                 return name.rfind("_xlnm.auto_open", 0) == 0 || name.rfind("auto_open", 0) == 0 ||
                        name.rfind("_xlnm.auto_activate", 0) == 0 || name.rfind("auto_activate", 0) == 0;
             });
+            xml = ooxml::FollowRemovedSheets(std::move(xml), removedSheets);
             // An emptied <definedNames> element is not valid in the schema.
             const std::string emptyNames = "<definedNames></definedNames>";
             if (const std::size_t at = xml.find(emptyNames); at != std::string::npos) xml.erase(at, emptyNames.size());

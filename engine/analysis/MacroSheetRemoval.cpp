@@ -9,6 +9,7 @@
 #include <set>
 
 #include "BiffStreamEdit.h"
+#include "SheetRenumbering.h"
 
 namespace tessaly::analysis::biff {
 namespace {
@@ -105,34 +106,7 @@ std::optional<std::string> ReadGlobals(Workbook& wb) {
     return std::nullopt;
 }
 
-class Renumbering {
-public:
-    explicit Renumbering(const std::vector<Sheet>& sheets) {
-        int next = 0;
-        for (const Sheet& s : sheets) m_new.push_back(s.macro ? -1 : next++);
-        m_kept = next;
-    }
-    [[nodiscard]] int New(std::size_t oldIndex) const { return oldIndex < m_new.size() ? m_new[oldIndex] : -1; }
-    [[nodiscard]] int kept() const { return m_kept; }
-    // The first and last kept sheets of an old range, as new indexes; nullopt when none is kept.
-    [[nodiscard]] std::optional<std::pair<int, int>> Range(int first, int last) const {
-        int newFirst = -1, newLast = -1;
-        for (int i = first; i <= last && i >= 0; ++i) {
-            const int n = New(static_cast<std::size_t>(i));
-            if (n < 0) continue;
-            if (newFirst < 0) newFirst = n;
-            newLast = n;
-        }
-        if (newFirst < 0) return std::nullopt;
-        return std::make_pair(newFirst, newLast);
-    }
-
-private:
-    std::vector<int> m_new;
-    int m_kept = 0;
-};
-
-std::optional<std::string> RenumberExternSheet(const Workbook& wb, const Renumbering& map, StreamEdit& edit) {
+std::optional<std::string> RenumberExternSheet(const Workbook& wb, const SheetRenumbering& map, StreamEdit& edit) {
     if (!wb.externSheet) return std::nullopt;
     if (Continued(wb, *wb.externSheet)) return "EXTERNSHEET continues in CONTINUE records";
     std::optional<std::uint16_t> self;
@@ -202,16 +176,9 @@ std::optional<Name> ReadName(Bytes data) {
     return n;
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 bool StartsMacros(const Name& n) {
     if (n.flags & kNameBuiltin) return !n.text.empty() && (n.text[0] == 0x01 || n.text[0] == 0x02 || n.text[0] == 0x0A || n.text[0] == 0x0B);
-    for (std::string_view prefix : {"auto_open", "auto_close", "auto_activate", "auto_deactivate"})
-        if (n.text.rfind(prefix, 0) == 0) return true;
-    return false;
+    return NameStartsMacros(n.text);
 }
 
 // A hidden global name that refers to #REF!: kept in its place so every formula's name index
@@ -231,7 +198,7 @@ ByteVec InertName(const std::string& text) {
     return MakeRecord(kRecName, d);
 }
 
-std::optional<std::string> RenumberNames(const Workbook& wb, const Renumbering& map, StreamEdit& edit) {
+std::optional<std::string> RenumberNames(const Workbook& wb, const SheetRenumbering& map, StreamEdit& edit) {
     std::vector<Name> names;
     std::set<std::string> taken;
     for (std::size_t index : wb.names) {
@@ -240,17 +207,13 @@ std::optional<std::string> RenumberNames(const Workbook& wb, const Renumbering& 
         taken.insert(n->text);
         names.push_back(std::move(*n));
     }
-    int serial = 0;
     for (std::size_t k = 0; k < names.size(); ++k) {
         const Name& n = names[k];
         const RecordSpan& rec = wb.records[wb.names[k]];
         const bool onRemovedSheet = n.itab != 0 && map.New(n.itab - 1u) < 0;
         const bool xlmMacro = (n.flags & kNameMacro) && !(n.flags & kNameVba);
         if (StartsMacros(n) || onRemovedSheet || xlmMacro) {
-            std::string inert;
-            do inert = "Removed_Macro_Name_" + std::to_string(++serial);
-            while (taken.count(Lower(inert)));
-            edit.Replace(rec, InertName(inert));
+            edit.Replace(rec, InertName(UniqueInertName(taken)));
             continue;
         }
         if (n.itab == 0) continue;
@@ -284,7 +247,7 @@ bool Selected(const Workbook& wb, const Sheet& sheet) {
 }
 
 // A workbook needs a visible sheet, and its active tab must be one.
-void KeepATabOnDisplay(const Workbook& wb, const Renumbering& map, StreamEdit& edit) {
+void KeepATabOnDisplay(const Workbook& wb, const SheetRenumbering& map, StreamEdit& edit) {
     std::vector<const Sheet*> kept;
     for (const Sheet& s : wb.sheets)
         if (!s.macro) kept.push_back(&s);
@@ -351,7 +314,9 @@ MacroSheetRemoval WithoutMacroSheets(Bytes stream) {
     });
     if (!anyMacroSheet) return {ByteVec(stream.begin(), stream.end()), {}, 0};
     if (auto failure = ReadGlobals(wb)) return {std::nullopt, *failure, 0};
-    const Renumbering map(wb.sheets);
+    std::vector<bool> removed;
+    for (const Sheet& s : wb.sheets) removed.push_back(s.macro);
+    const SheetRenumbering map(removed);
     const std::size_t macroSheets = wb.sheets.size() - static_cast<std::size_t>(map.kept());
     if (macroSheets == 0) return {ByteVec(stream.begin(), stream.end()), {}, 0};
     if (map.kept() == 0) return {std::nullopt, "the workbook holds nothing but macro sheets", 0};
