@@ -1,7 +1,9 @@
 // Tabs keep their order; a range keeps the tabs of it that stay.
 #include "SheetRenumbering.h"
 
-#include <cctype>
+#include <algorithm>
+
+#include "Ooxml.h"
 
 namespace tessaly::analysis {
 
@@ -33,9 +35,7 @@ bool NameStartsMacros(std::string_view lowerName) {
 std::string UniqueInertName(std::set<std::string>& taken) {
     for (int serial = 1;; ++serial) {
         std::string name = "Removed_Macro_Name_" + std::to_string(serial);
-        std::string lower = name;
-        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (taken.insert(lower).second) return name;
+        if (taken.insert(ooxml::LowerAscii(name)).second) return name;
     }
 }
 

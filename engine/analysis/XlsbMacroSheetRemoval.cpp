@@ -3,9 +3,9 @@
 #include "XlsbMacroSheetRemoval.h"
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 
+#include "Ooxml.h"
 #include "SheetRenumbering.h"
 #include "XlsbRecords.h"
 
@@ -43,11 +43,6 @@ struct Part {
 
 void SetU32(ByteVec& data, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) data[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
 }
 
 std::optional<ByteVec> RenumberedXtis(const Part& part, std::size_t index, std::optional<std::uint32_t> self, const SheetRenumbering& map) {
@@ -133,7 +128,7 @@ WorkbookRemoval WorkbookWithoutSheets(Bytes workbookBin, const std::set<std::str
         r.u32();
         auto text = ReadWideString(r);
         if (!text) return {std::nullopt, "unreadable defined name"};
-        taken.insert(Lower(*text));
+        taken.insert(ooxml::LowerAscii(*text));
     }
     for (std::size_t k = 0; k < sheets.size(); ++k) {
         if (removed[k]) replaced[sheets[k].record] = std::nullopt;
@@ -155,7 +150,7 @@ WorkbookRemoval WorkbookWithoutSheets(Bytes workbookBin, const std::set<std::str
             const std::uint32_t flags = r.u32();
             r.u8();
             const std::uint32_t itab = r.u32();
-            const std::string text = Lower(ReadWideString(r).value_or(std::string{}));
+            const std::string text = ooxml::LowerAscii(ReadWideString(r).value_or(std::string{}));
             const bool onRemovedSheet = itab != kWorkbookScope && map.New(itab) < 0;
             const bool xlmMacro = (flags & kNameMacro) && !(flags & kNameVba);
             if (NameStartsMacros(text) || onRemovedSheet || xlmMacro) {
