@@ -6,6 +6,7 @@
 #include "CfbCopy.h"
 #include "EncryptedSummary.h"
 #include "Inspection.h"
+#include "PresentationCipher.h"
 
 namespace tessaly::analysis {
 namespace {
@@ -52,6 +53,22 @@ std::optional<UnlockedDocument> UnlockPackage(const cfb::CompoundFile& file, std
     return UnlockedDocument{std::move(*plain), std::move(*key), {}};
 }
 
+std::optional<UnlockedDocument> UnlockPresentation(const cfb::CompoundFile& file, std::string_view password) {
+    auto document = file.ReadStream("PowerPoint Document");
+    auto user = file.ReadStream("Current User");
+    if (!document || !user) return std::nullopt;
+    auto plain = offcrypto::DecryptPresentation(*document, *user, password);
+    if (!plain) return std::nullopt;
+    const std::string documentName = file.entries()[*file.Child(0, "PowerPoint Document")].name;
+    const std::string userName = file.entries()[*file.Child(0, "Current User")].name;
+    std::map<std::string, std::optional<ByteVec>> replaced{{documentName, std::move(plain->document)}, {userName, std::move(plain->currentUser)}};
+    // The encrypted document properties are left out rather than decrypted: they hold no macros.
+    if (auto summary = file.Child(0, "EncryptedSummary")) replaced[file.entries()[*summary].name] = std::nullopt;
+    auto bytes = cfb::RewriteWith(file, replaced);
+    if (!bytes) return std::nullopt;
+    return UnlockedDocument{std::move(*bytes), PresentationKey{}, {}};
+}
+
 std::optional<ByteVec> RelockWorkbook(const biff::WorkbookCipher& cipher, const std::string& name, Bytes cleanedPlain) {
     auto cleaned = cfb::CompoundFile::Open(cleanedPlain);
     if (!cleaned) return std::nullopt;
@@ -79,6 +96,7 @@ std::optional<ByteVec> RelockPackage(const cfb::CompoundFile& original, const of
 
 std::optional<UnlockedDocument> Unlock(const cfb::CompoundFile& file, std::string_view password) {
     if (file.Child(0, "EncryptionInfo") && file.Child(0, "EncryptedPackage")) return UnlockPackage(file, password);
+    if (file.Child(0, "PowerPoint Document")) return UnlockPresentation(file, password);
     if (auto name = WorkbookStreamName(file)) return UnlockWorkbook(file, *name, password);
     return std::nullopt;
 }
@@ -91,7 +109,8 @@ std::optional<UnlockedDocument> UnlockWithDefaultPassword(const cfb::CompoundFil
 std::optional<ByteVec> Relock(const cfb::CompoundFile& original, const UnlockedDocument& unlocked, Bytes cleanedPlain) {
     if (const auto* cipher = std::get_if<biff::WorkbookCipher>(&unlocked.key))
         return RelockWorkbook(*cipher, unlocked.streamName, cleanedPlain);
-    return RelockPackage(original, std::get<offcrypto::PackageKey>(unlocked.key), cleanedPlain);
+    if (const auto* key = std::get_if<offcrypto::PackageKey>(&unlocked.key)) return RelockPackage(original, *key, cleanedPlain);
+    return std::nullopt;
 }
 
 void InspectBehindDefaultPassword(const cfb::CompoundFile& file, Findings& findings) {

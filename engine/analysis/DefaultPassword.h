@@ -18,10 +18,13 @@ namespace tessaly::analysis {
 inline constexpr std::string_view kExcelDefaultPassword = "VelvetSweatshop";
 inline constexpr std::string_view kPowerPointDefaultPassword = "/01Hannes Ruescher/01";
 
+// Presentations are decrypted object by object; they are not encrypted again.
+struct PresentationKey {};
+
 struct UnlockedDocument {
     // A compound file for binary formats, a ZIP package for encrypted OOXML.
     ByteVec plain;
-    std::variant<biff::WorkbookCipher, offcrypto::PackageKey> key;
+    std::variant<biff::WorkbookCipher, offcrypto::PackageKey, PresentationKey> key;
     std::string streamName;  // the workbook stream for binary workbooks
     // Parts the password did not open to the readers (an "encryption" stream holding more than
     // document properties): the document cannot be called clean.

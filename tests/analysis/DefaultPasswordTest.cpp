@@ -4,6 +4,8 @@
 // description) stays "encrypted".
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "Analyzer.h"
 #include "BiffStreamEdit.h"
 #include "CfbCopy.h"
@@ -108,6 +110,66 @@ TEST(DefaultPassword, XorObfuscatedExcel95WorkbookDecrypts) {
     const std::string text(book->begin(), book->end());
     EXPECT_NE(text.find("andersnm"), std::string::npos);  // WRITEACCESS: the user who saved it
     EXPECT_NE(text.find("Sheet1"), std::string::npos);    // BOUNDSHEET name
+}
+
+// The top-level records of a PowerPoint Document stream, walked by their headers: a decrypted
+// stream is records from start to end, an encrypted one is not.
+bool RecordsFromStartToEnd(const ByteVec& stream, std::set<std::uint16_t>& types) {
+    analysis::ByteReader r(stream);
+    while (r.ok() && r.remaining() >= 8) {
+        r.u16();
+        types.insert(r.u16());
+        r.skip(r.u32());
+    }
+    return r.ok() && r.atEnd();
+}
+
+// The stream with the crypt session's data (its salt and verifier) blanked.
+ByteVec WithoutSessionData(ByteVec stream) {
+    analysis::ByteReader r(stream);
+    while (r.ok() && r.remaining() >= 8) {
+        r.u16();
+        const std::uint16_t type = r.u16();
+        const std::uint32_t length = r.u32();
+        if (type == 0x2F14 && r.remaining() >= length) std::fill_n(stream.begin() + static_cast<std::ptrdiff_t>(r.pos()), length, 0);
+        r.skip(length);
+    }
+    return stream;
+}
+
+ByteVec StreamOf(const ByteVec& compoundFile, const char* name) {
+    auto file = analysis::cfb::CompoundFile::Open(compoundFile);
+    auto data = file ? file->ReadStream(name) : std::nullopt;
+    return data.value_or(ByteVec{});
+}
+
+TEST(DefaultPassword, PresentationsOpenThroughPowerPointsDefaultPassword) {
+    // A real presentation encrypted by PowerPoint with "hello".
+    const ByteVec original = testfiles::CorpusFile("npoi-005.ppt");
+    std::set<std::uint16_t> types;
+    EXPECT_FALSE(RecordsFromStartToEnd(StreamOf(original, "PowerPoint Document"), types));
+    auto withHello = UnlockBytes(original, "hello");
+    ASSERT_TRUE(withHello);
+    types.clear();
+    EXPECT_TRUE(RecordsFromStartToEnd(StreamOf(withHello->plain, "PowerPoint Document"), types));
+    for (std::uint16_t type : {0x03E8, 0x03EE, 0x03F0, 0x0FF5, 0x1772, 0x2F14})  // document, slide, master, edit, directory, session
+        EXPECT_EQ(types.count(type), 1u) << std::hex << type;
+    EXPECT_FALSE(StreamOf(withHello->plain, "EncryptedSummary").size());
+    EXPECT_FALSE(UnlockBytes(original, analysis::kPowerPointDefaultPassword));
+
+    // The same presentation under PowerPoint's default password opens to the same plain document.
+    const ByteVec byDefault = WithPresentationPassword(original, "hello", analysis::kPowerPointDefaultPassword);
+    auto file = analysis::cfb::CompoundFile::Open(byDefault);
+    ASSERT_TRUE(file);
+    auto unlocked = analysis::UnlockWithDefaultPassword(*file);
+    ASSERT_TRUE(unlocked);
+    EXPECT_EQ(WithoutSessionData(StreamOf(unlocked->plain, "PowerPoint Document")),
+              WithoutSessionData(StreamOf(withHello->plain, "PowerPoint Document")));
+    EXPECT_EQ(StreamOf(unlocked->plain, "Current User"), StreamOf(withHello->plain, "Current User"));
+    analysis::Analyzer analyzer;
+    EXPECT_EQ(analyzer.Scan(byDefault).code, analyzer.Scan(withHello->plain).code);
+    // Excel's password does not open a presentation.
+    EXPECT_FALSE(UnlockBytes(WithPresentationPassword(original, "hello", analysis::kExcelDefaultPassword), analysis::kPowerPointDefaultPassword));
 }
 
 TEST(DefaultPassword, MacrosBehindTheWorkbookPasswordAreFound) {
