@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "Analyzer.h"
+#include "DefaultPassword.h"
 #include "Documents.h"
+#include "EncryptedDocuments.h"
 #include "LibreOffice.h"
 #include "MacroSheetPackages.h"
 #include "XlsbRecords.h"
@@ -93,6 +95,20 @@ TEST(MacroSheetPackageClean, BinaryWorkbookKeepsEveryOtherSheetAndReference) {
     EXPECT_EQ(wb.names[3].first, "Removed_Macro_Name_2");  // local to Macro2
     EXPECT_EQ(wb.names[4].first, "Spread");
     EXPECT_EQ(wb.activeTab, 0u);  // Macro1 was active; Data is now
+}
+
+TEST(MacroSheetPackageClean, BinaryWorkbookBehindTheDefaultPasswordStaysEncrypted) {
+    analysis::Analyzer analyzer;
+    const ByteVec original = EncryptOoxml(MakeMacroSheetXlsb(), PackageEncryption::kStandard);
+    EXPECT_EQ(analyzer.Scan(original).code, analysis::kScanSuspected);
+    const auto outcome = analyzer.Clean(original);
+    ASSERT_EQ(outcome.code, analysis::kCleanRepaired) << outcome.text;
+    auto file = analysis::cfb::CompoundFile::Open(outcome.bytes);
+    ASSERT_TRUE(file && file->Find("EncryptedPackage"));
+    auto unlocked = analysis::UnlockWithDefaultPassword(*file);
+    ASSERT_TRUE(unlocked);
+    EXPECT_EQ(ReadBinaryWorkbook(PartOf(unlocked->plain, "xl/workbook.bin")).sheets.size(), 3u);
+    EXPECT_EQ(analyzer.Scan(outcome.bytes).code, analysis::kScanClean);
 }
 
 TEST(MacroSheetPackageClean, BinaryWorkbookOfMacroSheetsOnlyIsRefused) {
