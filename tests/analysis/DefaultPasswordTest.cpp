@@ -13,6 +13,7 @@
 #include "DefaultPassword.h"
 #include "Documents.h"
 #include "EncryptedDocuments.h"
+#include "Excel5Documents.h"
 #include "SampleSources.h"
 #include "crypto/Hash.h"
 
@@ -172,6 +173,23 @@ TEST(DefaultPassword, PresentationsOpenThroughPowerPointsDefaultPassword) {
     EXPECT_FALSE(UnlockBytes(WithPresentationPassword(original, "hello", analysis::kExcelDefaultPassword), analysis::kPowerPointDefaultPassword));
 }
 
+TEST(DefaultPassword, MacrosBehindThePresentationPasswordAreFound) {
+    analysis::Analyzer analyzer;
+    const ByteVec virus = EncryptedPresentation({kReplicator}, analysis::kPowerPointDefaultPassword);
+    const auto verdict = analyzer.Scan(virus);
+    EXPECT_EQ(verdict.code, analysis::kScanInfected) << verdict.text;
+    EXPECT_EQ(verdict.text, "W97M.Replicator.NormalTemplate");
+    EXPECT_EQ(analyzer.Scan(EncryptedPresentation({kHarmless}, analysis::kPowerPointDefaultPassword)).code, analysis::kScanSuspected);
+    EXPECT_EQ(analyzer.Scan(EncryptedPresentation({}, analysis::kPowerPointDefaultPassword)).code, analysis::kScanClean);
+    // Under any other password the objects stay unreadable.
+    EXPECT_EQ(analyzer.Scan(EncryptedPresentation({kReplicator}, "secret")).code, analysis::kScanEncrypted);
+    // Cleaning would have to encrypt every object again: refused, the file kept.
+    const auto outcome = analyzer.Clean(virus);
+    EXPECT_EQ(outcome.code, analysis::kCleanFailed) << outcome.text;
+    EXPECT_TRUE(outcome.bytes.empty());
+    EXPECT_NE(outcome.text.find("默认密码"), std::string::npos) << outcome.text;
+}
+
 TEST(DefaultPassword, MacrosBehindTheWorkbookPasswordAreFound) {
     analysis::Analyzer analyzer;
     for (XlsEncryption how : kXlsSchemes) {
@@ -187,6 +205,18 @@ TEST(DefaultPassword, MacrosBehindTheWorkbookPasswordAreFound) {
         EXPECT_EQ(xlm.text, "Heur.XLM.Runner") << scheme;
         EXPECT_EQ(analyzer.Scan(EncryptXls(MakeXls({.macroSheet = true}), how)).code, analysis::kScanSuspected) << scheme;
     }
+}
+
+TEST(DefaultPassword, Excel95WorkbooksBehindItAreRead) {
+    analysis::Analyzer analyzer;
+    const ByteVec plain = MakeXls5({.macroSheet = true, .autoOpenName = true});
+    const ByteVec encrypted = EncryptXls(plain, XlsEncryption::kXor);
+    const auto expected = analyzer.Scan(plain);
+    ASSERT_NE(expected.code, analysis::kScanClean);
+    const auto verdict = analyzer.Scan(encrypted);
+    EXPECT_EQ(verdict.code, expected.code) << verdict.text;
+    EXPECT_EQ(verdict.text, expected.text);
+    EXPECT_EQ(analyzer.Scan(EncryptXls(plain, XlsEncryption::kXor, "secret")).code, analysis::kScanEncrypted);
 }
 
 TEST(DefaultPassword, MacrosBehindThePackagePasswordAreFound) {
