@@ -22,6 +22,7 @@ constexpr wchar_t kNotChecked[] = L"清除结果未通过校验，文件未改�
 constexpr Reason kRefusals[] = {
     {L"cannot be removed safely", L"此格式的Excel 4.0宏表无法安全清除，文件未改动"},
     {L"nothing but macro sheets", L"工作簿只有宏表，无法清除"},
+    {L"macro sheets cannot be removed", L"Excel 4.0宏表无法安全清除，文件未改动"},
     {L"whole file is a VBA project", L"文件本身是VBA工程，无法清除"},
     {L"cannot be adjusted", L"工作簿记录无法调整，文件未改动"},
     {L"unreadable", L"文档内容无法读取，文件未改动"},

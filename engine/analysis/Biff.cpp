@@ -183,6 +183,15 @@ Workbook ReadWorkbook(const ByteSource& stream) {
     return wb;
 }
 
+bool ListsMacroSheets(const ByteSource& stream) {
+    bool found = false;
+    ForEachRecord(stream, 0, limits::kMaxBiffRecords, [&](const Record& rec) {
+        if (rec.id == kBoundSheet) found = found || ReadField(rec.data, boundsheet::kSheetType) == boundsheet::kMacroSheet;
+        return rec.id != kEof && !found;
+    });
+    return found;
+}
+
 std::optional<WorkbookEdit> PlanWithoutVbaProjectRecord(const ByteSource& stream) {
     WorkbookEdit edit;
     bool sound = true;
@@ -224,15 +233,7 @@ bool WriteEdited(const ByteSource& stream, const WorkbookEdit& edit, ByteSink& o
         PutU16(pending, static_cast<std::uint16_t>(rec.data.size()));
         PutBytes(pending, rec.data);
         // Every patched position lies inside the record just copied.
-        if (rec.id == kBoundSheet && rec.data.size() >= boundsheet::kStreamPosition.end())
-            patch32(body + boundsheet::kStreamPosition.offset);
-        if (rec.id == kIndex && rec.data.size() >= rowindex::kMinSize) {
-            patch32(body + rowindex::kDefColWidthPosition.offset);
-            for (std::size_t at = rowindex::kRowBlockPositionsOffset; at + 4 <= rec.data.size(); at += 4) patch32(body + at);
-        }
-        if (rec.id == kExtSst)
-            for (std::size_t at = extsst::kFirstBucketOffset; at + extsst::kBucketSize <= rec.data.size(); at += extsst::kBucketSize)
-                patch32(body + at);
+        ForEachPositionField(rec.id, rec.data.size(), [&](std::size_t at) { patch32(body + at); });
         if (pending.size() >= kFlushAt) {
             out.Write(pending);
             pending.clear();

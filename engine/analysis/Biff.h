@@ -33,6 +33,8 @@ struct Workbook {
 
 Workbook ReadWorkbook(Bytes stream);
 Workbook ReadWorkbook(const ByteSource& stream);
+// Whether the globals substream lists an Excel 4.0 macro sheet; only the globals are walked.
+bool ListsMacroSheets(const ByteSource& stream);
 
 // The workbook stream without OBJPROJ, with every absolute stream position it holds shifted to
 // match (sheet offsets, INDEX, EXTSST). nullopt when a record could not be adjusted soundly.

@@ -1,16 +1,18 @@
 // Every stream outside the macro storage is copied byte for byte into a freshly written file, so
 // nothing of the VBA project survives even in free sectors. The workbook stream loses its OBJPROJ
-// record, which would otherwise make Excel look for the removed project; root streams that hold or
-// name macros themselves (PowerPoint, Word 6.0/95) are replaced by their rewritten bytes. Streams are written by
-// sources that copy them from the original file when the writer reaches them, so a large document
-// is rebuilt without a copy of it in memory.
+// record, which would otherwise make Excel look for the removed project, and its Excel 4.0 macro
+// sheets; root streams that hold or name macros themselves (PowerPoint, Word 6.0/95) are replaced
+// by their rewritten bytes. Streams are written by sources that copy them from the original file
+// when the writer reaches them, so a large document is rebuilt without a copy of it in memory.
 #include "CleanCompound.h"
 
-#include <stdexcept>
+#include <memory>
 
 #include "Biff.h"
+#include "CfbCopy.h"
 #include "CfbWriter.h"
 #include "Excel5Project.h"
+#include "MacroSheetRemoval.h"
 #include "RootStreamRewrites.h"
 #include "VbaProject.h"
 
@@ -30,11 +32,6 @@ bool IsWorkbookStream(const cfb::Entry& e) {
     return e.parent == 0 && (EqualsNoCase(e.name, "Workbook") || EqualsNoCase(e.name, "Book"));
 }
 
-// Thrown by a stream source that can no longer read its stream (the budget ran out).
-struct SourceFailed : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
 class CompoundRebuilder {
 public:
     explicit CompoundRebuilder(const cfb::CompoundFile& file) : m_file(file), m_projects(vba::FindProjectStorages(file)) {}
@@ -45,21 +42,24 @@ public:
         m_rewrites = RewriteMacroRecords(m_file);
         if (!m_rewrites.refusal.empty()) return Failed(m_rewrites.refusal);
         cfb::Node root;
-        root.clsid = m_file.root().clsid;
-        root.stateBits = m_file.root().stateBits;
-        root.times = m_file.root().times;
+        cfb::CopyAttributes(m_file.root(), root);
         if (!CopyStorage(0, root, "")) return std::move(m_result);
         try {
             cfb::WriteCompoundFile(root, out);
-        } catch (const SourceFailed& e) {
+        } catch (const cfb::SourceFailed& e) {
             return Failed(e.what());
         }
         return std::move(m_result);
     }
 
 private:
-    RebuildResult Failed(std::string reason) {
+    // A step that fails records why and returns false; Run hands the result over once, at the end.
+    bool Fail(std::string reason) {
         m_result.failure = std::move(reason);
+        return false;
+    }
+    RebuildResult Failed(std::string reason) {
+        Fail(std::move(reason));
         return std::move(m_result);
     }
 
@@ -70,9 +70,7 @@ private:
             const std::string childPath = path.empty() ? e.name : path + "/" + e.name;
             if (e.type == cfb::EntryType::kStorage) {
                 cfb::Node& s = into.AddStorage(e.name);
-                s.clsid = e.clsid;
-                s.stateBits = e.stateBits;
-                s.times = e.times;
+                cfb::CopyAttributes(e, s);
                 if (!CopyStorage(c, s, childPath)) return false;
             } else if (!CopyStream(c, storage, into, childPath)) {
                 return false;
@@ -86,38 +84,36 @@ private:
         if (auto rewritten = storage == 0 ? m_rewrites.streams.find(e.name) : m_rewrites.streams.end();
             rewritten != m_rewrites.streams.end()) {
             m_result.changedStreams.push_back(path);
-            cfb::Node& node = into.AddStream(e.name, std::move(rewritten->second));
-            node.clsid = e.clsid;
-            node.stateBits = e.stateBits;
+            cfb::CopyAttributes(e, into.AddStream(e.name, std::move(rewritten->second)));
             return true;
         }
         auto view = m_file.OpenStream(index);
-        if (!view || !view->complete()) {
-            Failed("unreadable stream " + path);
-            return false;
+        if (!view || !view->complete()) return Fail("unreadable stream " + path);
+        if (IsWorkbookStream(e)) return CopyWorkbook(index, *view, into, path);
+        return cfb::AddStreamCopy(m_file, index, into) || Fail("unreadable stream " + path);
+    }
+
+    // The workbook loses OBJPROJ in a planned edit written as the stream is copied. Removing
+    // Excel 4.0 macro sheets renumbers records throughout the globals, so a workbook that lists
+    // them is edited whole in memory, once, and the planned edit runs over that.
+    bool CopyWorkbook(std::uint32_t index, const cfb::StreamView& view, cfb::Node& into, const std::string& path) {
+        const cfb::Entry& e = m_file.entries()[index];
+        std::shared_ptr<const ByteVec> edited;
+        if (biff::ListsMacroSheets(view)) {
+            auto whole = m_file.ReadStream(index);
+            if (!whole) return Fail("Excel 4.0 macro sheets cannot be removed: the workbook stream is too large to edit");
+            auto removal = biff::WithoutMacroSheets(*whole);
+            if (!removal.stream) return Fail("Excel 4.0 macro sheets cannot be removed: " + removal.failure);
+            edited = std::make_shared<const ByteVec>(std::move(*removal.stream));
         }
-        cfb::Node* node = nullptr;
-        if (IsWorkbookStream(e)) {
-            auto edit = biff::PlanWithoutVbaProjectRecord(*view);
-            if (!edit) {
-                Failed("workbook records cannot be adjusted");
-                return false;
-            }
-            if (!edit->removed.empty()) m_result.changedStreams.push_back(path);
-            node = &into.AddStream(e.name, edit->size, [view = *view, edit = *edit](ByteSink& out) {
-                if (!biff::WriteEdited(view, edit, out)) throw SourceFailed("workbook records cannot be adjusted");
-            });
-        } else {
-            node = &into.AddStream(e.name, view->size(), [view = *view, path](ByteSink& out) {
-                if (!view.ForEachPiece([&](Bytes piece) {
-                        out.Write(piece);
-                        return true;
-                    }))
-                    throw SourceFailed("unreadable stream " + path);
-            });
-        }
-        node->clsid = e.clsid;
-        node->stateBits = e.stateBits;
+        auto edit = edited ? biff::PlanWithoutVbaProjectRecord(SpanSource(*edited)) : biff::PlanWithoutVbaProjectRecord(view);
+        if (!edit) return Fail("workbook records cannot be adjusted");
+        if (edited || !edit->removed.empty()) m_result.changedStreams.push_back(path);
+        cfb::Node& node = into.AddStream(e.name, edit->size, [view, edited, edit = *edit](ByteSink& out) {
+            const bool written = edited ? biff::WriteEdited(SpanSource(*edited), edit, out) : biff::WriteEdited(view, edit, out);
+            if (!written) throw cfb::SourceFailed("workbook records cannot be adjusted");
+        });
+        cfb::CopyAttributes(e, node);
         return true;
     }
 

@@ -1,7 +1,9 @@
 // Removed parts are dropped together with every relationship that targets them and their
-// content-type overrides; macro sheets also leave workbook.xml with their auto-open names. Parts
-// not edited are copied with their compressed bytes untouched. The work goes in phases: choose the
-// parts to remove, edit the relationship parts, the content types and the workbook, then write.
+// content-type overrides; macro sheets also leave the workbook part (workbook.xml, or the records
+// of an .xlsb's workbook.bin) with their auto-open names, what counts sheets by position follows the
+// sheets that stay, and the calculation chain goes (Excel rebuilds it). Parts not edited are copied
+// with their compressed bytes untouched. The work goes in phases: choose the parts to remove, edit
+// the relationship parts, the content types and the workbook, then write.
 #include "CleanPackage.h"
 
 #include <map>
@@ -9,6 +11,8 @@
 
 #include "Ooxml.h"
 #include "Text.h"
+#include "WorkbookXmlSheets.h"
+#include "XlsbMacroSheetRemoval.h"
 #include "ZipWriter.h"
 
 namespace tessaly::analysis {
@@ -59,6 +63,13 @@ std::size_t RemoveElements(std::string& xml, std::string_view tag, Pred drop) {
 
 bool IsRels(const std::string& lowerName) { return lowerName.size() > 5 && lowerName.ends_with(".rels"); }
 
+bool IsCalcChain(const std::string& lowerName) { return lowerName == "xl/calcchain.xml" || lowerName == "xl/calcchain.bin"; }
+
+// The relationship parts that list a workbook's sheets.
+bool IsWorkbookRels(const std::string& lowerName) {
+    return lowerName == "xl/_rels/workbook.xml.rels" || lowerName == "xl/_rels/workbook.bin.rels";
+}
+
 class PackageCleaner {
 public:
     PackageCleaner(Bytes original, const zip::Archive& archive) : m_original(original), m_archive(archive) {
@@ -78,7 +89,8 @@ private:
         return false;
     }
 
-    // The VBA project, its data part and macro sheets, and the relationship parts of those.
+    // The VBA project, its data part and macro sheets (with the calculation chain, which lists
+    // cells by sheet), and the relationship parts of those.
     void ChooseRemovedParts() {
         for (const zip::Entry& e : m_archive.entries()) {
             const bool vba = ooxml::IsVbaProjectPart(e.name, m_types) || ooxml::IsVbaDataPart(e.name);
@@ -86,14 +98,17 @@ private:
             if (vba || xlm) m_removed.insert(LowerAscii(e.name));
             m_macroSheets = m_macroSheets || xlm;
         }
+        if (m_macroSheets)
+            for (const zip::Entry& e : m_archive.entries())
+                if (IsCalcChain(LowerAscii(e.name))) m_removed.insert(LowerAscii(e.name));
         for (const zip::Entry& e : m_archive.entries()) {
             const std::string lower = LowerAscii(e.name);
             if (IsRels(lower) && m_removed.count(DescribedPart(lower))) m_removed.insert(lower);
         }
     }
 
-    // Relationships that target a removed part go; those of workbook.xml give the ids of the
-    // <sheet> entries to drop.
+    // Relationships that target a removed part go; those of the workbook that target a macro sheet
+    // give the ids of the sheet entries to drop.
     bool EditRelationships() {
         for (const zip::Entry& e : m_archive.entries()) {
             const std::string lower = LowerAscii(e.name);
@@ -106,7 +121,8 @@ private:
                 if (LowerAscii(ooxml::AttributeValue(element, "TargetMode")) == "external") return false;
                 const std::string target = ResolveTarget(folder, ooxml::AttributeValue(element, "Target"));
                 if (!m_removed.count(target)) return false;
-                if (lower == "xl/_rels/workbook.xml.rels") m_removedSheetIds.insert(ooxml::AttributeValue(element, "Id"));
+                if (IsWorkbookRels(lower) && ooxml::IsMacroSheetPart(target, m_types))
+                    m_removedSheetIds.insert(ooxml::AttributeValue(element, "Id"));
                 return true;
             });
             if (count) m_edited[lower] = std::move(xml);
@@ -129,21 +145,36 @@ private:
     // Macro sheets leave the workbook's sheet list, and their auto-start names go with them.
     bool EditWorkbook() {
         if (!m_macroSheets) return true;
-        // A binary workbook (.xlsb) lists its sheets in records we do not rewrite.
+        if (const auto binary = m_archive.Find("xl/workbook.bin")) return EditBinaryWorkbook(*binary);
         const auto index = m_archive.Find("xl/workbook.xml");
         if (!index) return Failed("macro sheets of this workbook format cannot be removed safely");
         auto data = m_archive.Read(*index);
         if (!data) return Failed("unreadable workbook part");
         std::string xml = AsText(*data);
+        // Sheet-level names and the workbook view count sheets by their place in the original list.
+        std::vector<bool> removedSheets;
+        for (auto [at, length] : ooxml::FindElements(xml, "sheet"))
+            removedSheets.push_back(m_removedSheetIds.count(ooxml::AttributeValue(std::string_view(xml).substr(at, length), "r:id")) > 0);
         RemoveElements(xml, "sheet", [&](std::string_view element) {
             return m_removedSheetIds.count(ooxml::AttributeValue(element, "r:id")) > 0;
         });
         if (ooxml::FindElements(xml, "sheet").empty()) return Failed("the workbook holds nothing but macro sheets");
         RemoveElements(xml, "definedName", ooxml::IsAutoStartName);
+        xml = ooxml::FollowRemovedSheets(std::move(xml), removedSheets);
         // An emptied <definedNames> element is not valid in the schema.
         const std::string emptyNames = "<definedNames></definedNames>";
         if (const std::size_t at = xml.find(emptyNames); at != std::string::npos) xml.erase(at, emptyNames.size());
         m_edited[LowerAscii(m_archive.entries()[*index].name)] = std::move(xml);
+        return true;
+    }
+
+    // A binary workbook (.xlsb) lists its sheets, their names and the book view in records.
+    bool EditBinaryWorkbook(std::size_t index) {
+        auto data = m_archive.Read(index);
+        if (!data) return Failed("unreadable workbook part");
+        auto edited = xlsb::WorkbookWithoutSheets(*data, m_removedSheetIds);
+        if (!edited.workbook) return Failed("macro sheets cannot be removed: " + edited.failure);
+        m_edited[LowerAscii(m_archive.entries()[index].name)] = AsText(*edited.workbook);
         return true;
     }
 

@@ -17,6 +17,9 @@ inline constexpr std::string_view kWordBasicUnreadable =
 inline constexpr std::string_view kExcel5ModuleSheets =
     "Excel 5.0/95 工作簿的宏以模块工作表保存，删除会改变其后各工作表的编号和公式引用，无法安全清除，文档未作改动。";
 
+inline constexpr std::string_view kCannotKeepEncryption =
+    "文档用 Office 默认密码加密，无法在保留加密的情况下安全清除宏，文件未改动";
+
 inline constexpr std::string_view kNoContainer =
     "此文档是早期版本的单一格式文件或网页，其中的宏无法在不损坏文档的情况下删除，文档未作改动。";
 

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "CleanCompound.h"
+#include "CleanEncrypted.h"
 #include "CleanPackage.h"
 #include "CleanRefusals.h"
 #include "Decision.h"
@@ -85,12 +86,12 @@ CleanOutcome CleanDocument(Bytes document, const SignatureSet& signatures, ByteS
     if (f.damaged) return {kCleanDamaged, f.reason, {}};
     if (f.overBudget) return {kCleanDamaged, "document too costly to read", {}};
     if (!f.hasMacros()) return {kCleanNothingToDo, "no macros", {}};
+    // The plain document behind the password is cleaned, then encrypted again.
+    if (f.behindDefaultPassword) return CleanBehindDefaultPassword(document, signatures, out);
     // Old single-stream formats and web pages have no container to rebuild without the macros.
     if (f.container == Container::kUnknown) return {kCleanFailed, std::string(refusals::kNoContainer), {}};
     const Verdict before = Decide(f, signatures);
     if (f.container == Container::kZipPackage) return CleanPackage(document, RemovedName(before), out);
-    // Removing a sheet from a BIFF workbook would renumber every sheet reference in its formulas.
-    if (f.hasXlm) return {kCleanFailed, "Excel 4.0 macro sheets in this format cannot be removed safely", {}};
     return CleanCompound(document, RemovedName(before), out);
 }
 

@@ -1,8 +1,10 @@
 // Order matters: a virus found in what could be read is reported even when the rest of the
 // document is encrypted or damaged (an encrypted workbook keeps its VBA project readable); macros
 // seen in a damaged document make it suspected, not damaged; a document we could not read is
-// never called clean; a signature name is preferred to a heuristic
-// one because it tells the user what the virus is.
+// never called clean; a signature name is preferred to a heuristic one because it tells the user
+// what the virus is. A document behind Office's default password arrives here decrypted and is
+// judged as the plain document it is: the password is public and Office opens it (and runs its
+// macros) without asking.
 #include "Decision.h"
 
 #include "Heuristics.h"

@@ -21,6 +21,7 @@ struct Findings {
     bool damaged = false;            // something could not be read; what could be read was read
     bool overBudget = false;         // reading stopped when the work budget ran out
     bool encrypted = false;
+    bool behindDefaultPassword = false;  // read by decrypting with Office's default password
     std::string reason;
 
     bool hasVbaStorage = false;      // a VBA project exists, whatever its contents

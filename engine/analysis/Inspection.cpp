@@ -1,13 +1,15 @@
 // Walks a document's container and hands each part to its format's reader. What cannot be read
 // is recorded as damage and read around; a macro storage that cannot be read fully is marked
 // incomplete so it never passes as clean. Streams are checked through their chains and read where
-// they lie; only the parts a reader parses are copied.
+// they lie; only the parts a reader parses are copied. A document behind Office's default password
+// is decrypted in memory and judged as the plain document, on the same budget.
 #include "Inspection.h"
 
 #include <set>
 
 #include "Biff.h"
 #include "DataSpaces.h"
+#include "DefaultPassword.h"
 #include "Excel5Project.h"
 #include "Limits.h"
 #include "LooseDocuments.h"
@@ -170,6 +172,60 @@ void InspectPackage(Bytes document, const zip::Archive& archive, Findings& f, in
     }
 }
 
+Findings Inspect(Bytes document, WorkBudget& budget, bool tryDefaultPassword);
+
+// Office opens such a document without asking for the password, so what is behind it is what the
+// user gets: the plain document's findings replace the encrypted one's. The decrypted bytes and
+// the inspection of the plain document are charged to the scan's budget; the plain document is
+// not unlocked again.
+void InspectBehindDefaultPassword(const cfb::CompoundFile& file, Findings& f, WorkBudget& budget) {
+    auto unlocked = UnlockWithDefaultPassword(file, &budget);
+    if (!unlocked) {
+        if (budget.exhausted()) f.overBudget = true;
+        return;
+    }
+    Findings inner = Inspect(unlocked->plain, budget, false);
+    // A plain document that is still encrypted (a second layer) stays what it was.
+    if (inner.encrypted) return;
+    inner.behindDefaultPassword = true;
+    if (unlocked->hiddenParts) {
+        inner.encrypted = true;
+        inner.reason = "parts still encrypted";
+    }
+    f = std::move(inner);
+}
+
+Findings Inspect(Bytes document, WorkBudget& budget, bool tryDefaultPassword) {
+    Findings f;
+    std::string error;
+    if (cfb::IsCompoundFile(document)) {
+        auto file = cfb::CompoundFile::Open(document, &error, &budget);
+        if (!file) {
+            if (budget.exhausted()) f.overBudget = true;
+            MarkDamaged(f, "damaged compound file: " + error);
+            return f;
+        }
+        InspectCompoundFile(*file, f, 0, &budget);
+        if (f.encrypted && tryDefaultPassword) InspectBehindDefaultPassword(*file, f, budget);
+        return f;
+    }
+    if (zip::LooksLikeZip(document) || document.size() >= 22) {
+        auto archive = zip::Archive::Open(document, &error, &budget);
+        if (archive) {
+            InspectPackage(document, *archive, f, 0, budget);
+            if (budget.exhausted()) f.overBudget = true;
+            return f;
+        }
+        if (zip::LooksLikeZip(document)) {
+            MarkDamaged(f, "damaged package: " + error);
+            return f;
+        }
+    }
+    if (loose::Inspect(document, f)) return f;
+    MarkDamaged(f, "not an Office document");
+    return f;
+}
+
 }  // namespace
 
 void InspectCompoundFile(const cfb::CompoundFile& file, Findings& f, int nesting, WorkBudget* budget) {
@@ -205,34 +261,6 @@ Findings InspectDocument(Bytes document) {
     return InspectDocument(document, budget);
 }
 
-Findings InspectDocument(Bytes document, WorkBudget& budget) {
-    Findings f;
-    std::string error;
-    if (cfb::IsCompoundFile(document)) {
-        auto file = cfb::CompoundFile::Open(document, &error, &budget);
-        if (!file) {
-            if (budget.exhausted()) f.overBudget = true;
-            MarkDamaged(f, "damaged compound file: " + error);
-            return f;
-        }
-        InspectCompoundFile(*file, f, 0, &budget);
-        return f;
-    }
-    if (zip::LooksLikeZip(document) || document.size() >= 22) {
-        auto archive = zip::Archive::Open(document, &error, &budget);
-        if (archive) {
-            InspectPackage(document, *archive, f, 0, budget);
-            if (budget.exhausted()) f.overBudget = true;
-            return f;
-        }
-        if (zip::LooksLikeZip(document)) {
-            MarkDamaged(f, "damaged package: " + error);
-            return f;
-        }
-    }
-    if (loose::Inspect(document, f)) return f;
-    MarkDamaged(f, "not an Office document");
-    return f;
-}
+Findings InspectDocument(Bytes document, WorkBudget& budget) { return Inspect(document, budget, true); }
 
 }  // namespace tessaly::analysis

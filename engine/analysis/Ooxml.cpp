@@ -1,6 +1,7 @@
 // Part names are compared in lower case and without a leading "/", as OPC treats them.
 #include "Ooxml.h"
 
+#include <optional>
 
 namespace tessaly::analysis::ooxml {
 namespace {
@@ -34,7 +35,10 @@ std::string DecodeEntities(std::string_view text) {
 
 }  // namespace
 
-std::string AttributeValue(std::string_view element, std::string_view attribute) {
+namespace {
+
+// Where the raw value of `attribute` lies inside `element`, as (offset, length).
+std::optional<std::pair<std::size_t, std::size_t>> ValueSpan(std::string_view element, std::string_view attribute) {
     std::size_t at = 0;
     while ((at = element.find(attribute, at)) != std::string_view::npos) {
         const bool boundary = at > 0 && (element[at - 1] == ' ' || element[at - 1] == '\t' ||
@@ -47,13 +51,26 @@ std::string AttributeValue(std::string_view element, std::string_view attribute)
             if (p < element.size() && (element[p] == '"' || element[p] == '\'')) {
                 const char quote = element[p];
                 const std::size_t end = element.find(quote, p + 1);
-                if (end == std::string_view::npos) return {};
-                return DecodeEntities(element.substr(p + 1, end - p - 1));
+                if (end == std::string_view::npos) return std::nullopt;
+                return std::make_pair(p + 1, end - p - 1);
             }
         }
         at += attribute.size();
     }
-    return {};
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string AttributeValue(std::string_view element, std::string_view attribute) {
+    const auto value = ValueSpan(element, attribute);
+    return value ? DecodeEntities(element.substr(value->first, value->second)) : std::string{};
+}
+
+std::string WithAttributeValue(std::string_view element, std::string_view attribute, std::string_view value) {
+    std::string out(element);
+    if (const auto old = ValueSpan(element, attribute)) out.replace(old->first, old->second, value);
+    return out;
 }
 
 std::vector<std::pair<std::size_t, std::size_t>> FindElements(std::string_view xml, std::string_view tag) {

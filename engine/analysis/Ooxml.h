@@ -43,6 +43,9 @@ bool IsAutoStartName(std::string_view definedNameElement);
 // Office writes them.
 using analysis::LowerAscii;
 std::string AttributeValue(std::string_view element, std::string_view attribute);
+// `element` with the value of `attribute` replaced by `value` (written as it is); unchanged when
+// the element has no such attribute.
+std::string WithAttributeValue(std::string_view element, std::string_view attribute, std::string_view value);
 // Each element `<tag .../>` or `<tag ...>...</tag>` in order, as (offset, length).
 std::vector<std::pair<std::size_t, std::size_t>> FindElements(std::string_view xml, std::string_view tag);
 

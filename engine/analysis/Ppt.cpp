@@ -14,9 +14,7 @@
 namespace tessaly::analysis::ppt {
 namespace {
 
-constexpr std::uint32_t kEncryptedHeaderToken = 0xF3D1C4DF;
 constexpr std::size_t kMaxEdits = 4096;
-constexpr std::size_t kUserEditLength = 0x1C;
 constexpr std::size_t kMaxInflatedStorages = 64u * 1024 * 1024;
 
 std::optional<std::map<std::uint32_t, std::uint32_t>> ReadDirectoryAtom(Bytes stream, std::size_t at) {
@@ -45,7 +43,7 @@ std::optional<UserEdit> ReadUserEdit(Bytes stream, std::size_t at, std::uint32_t
     edit.directoryOffset = r.u32();
     edit.docPersistIdRef = r.u32();
     r.skip(8);  // persist id seed, last view
-    if (header->length >= kUserEditLength + 4) edit.encryptSessionPersistIdRef = r.u32();
+    if (header->length >= kEncryptSessionRef.end() - kHeaderSize) edit.encryptSessionPersistIdRef = r.u32();
     if (!r.ok()) return std::nullopt;
     auto directory = ReadDirectoryAtom(stream, edit.directoryOffset);
     if (!directory) return std::nullopt;
@@ -104,10 +102,7 @@ std::optional<std::uint32_t> CurrentEditOffset(Bytes currentUser) {
     return offset;
 }
 
-bool CurrentUserSaysEncrypted(Bytes currentUser) {
-    ByteReader r(currentUser, kHeaderSize + 4);
-    return r.u32() == kEncryptedHeaderToken && r.ok();
-}
+bool CurrentUserSaysEncrypted(Bytes currentUser) { return ReadField(currentUser, kCurrentUserToken) == kEncryptedHeaderToken; }
 
 std::optional<PersistDirectory> ReadPersistDirectory(Bytes stream, std::uint32_t currentEdit) {
     PersistDirectory result;

@@ -38,6 +38,14 @@ struct RecordHeader {
 };
 inline constexpr std::size_t kHeaderSize = 8;
 
+// The Current User atom's header token tells whether the document is encrypted.
+inline constexpr Field<std::uint32_t> kCurrentUserToken{kHeaderSize + 4};
+inline constexpr std::uint32_t kPlainHeaderToken = 0xE391C05F;
+inline constexpr std::uint32_t kEncryptedHeaderToken = 0xF3D1C4DF;
+// Where a UserEditAtom long enough to have one names its crypt session.
+inline constexpr std::size_t kUserEditLength = 0x1C;
+inline constexpr Field<std::uint32_t> kEncryptSessionRef{kHeaderSize + kUserEditLength};
+
 // The header at `at` when the record it announces lies inside `data`.
 std::optional<RecordHeader> ReadHeader(Bytes data, std::size_t at);
 

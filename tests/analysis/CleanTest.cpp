@@ -43,11 +43,6 @@ TEST(Clean, EveryMacroSampleComesOutCleanOrRefused) {
                     EXPECT_EQ(outcome.code, analysis::kCleanNothingToDo) << s.fileName;
                 break;
             default:
-                if (s.fileName == "xlm-autoopen.xls") {
-                    EXPECT_EQ(outcome.code, analysis::kCleanFailed);
-                    EXPECT_TRUE(outcome.bytes.empty());
-                    break;
-                }
                 ASSERT_EQ(outcome.code, analysis::kCleanRepaired) << s.fileName << ": " << outcome.text;
                 EXPECT_EQ(analyzer.Scan(outcome.bytes).code, analysis::kScanClean) << s.fileName;
                 EXPECT_FALSE(Contains(outcome.bytes, "Attribute VB_")) << s.fileName;

@@ -10,6 +10,7 @@
 #include "Analyzer.h"
 #include "DocumentFile.h"
 #include "Documents.h"
+#include "Excel5Documents.h"
 #include "LargeDocuments.h"
 #include "SampleSources.h"
 
@@ -84,9 +85,17 @@ TEST_F(DocumentFileOnDisk, AWorkbookStreamOfManyMegabytesIsCleanedInPieces) {
     EXPECT_FALSE(TemporaryCopyLeft());
 }
 
+TEST_F(DocumentFileOnDisk, AWorkbookLosesItsMacroSheetsInPlace) {
+    const std::wstring path = Write(L"xlm.xls", fixtures::MakeXls({.macroSheet = true, .autoOpenName = true}));
+    EXPECT_EQ(engine::ScanDocument(m_analyzer, path).code, analysis::kScanInfected);
+    EXPECT_EQ(engine::CleanDocument(m_analyzer, path).code, analysis::kCleanRepaired);
+    EXPECT_EQ(engine::ScanDocument(m_analyzer, path).code, analysis::kScanClean);
+    EXPECT_FALSE(TemporaryCopyLeft());
+}
+
 TEST_F(DocumentFileOnDisk, ARefusedCleanLeavesTheDocumentAndNoCopy) {
-    // Excel 4.0 macro sheets in a BIFF workbook are refused; the file stays as it was.
-    const fixtures::ByteVec xls = fixtures::MakeXls({.macroSheet = true, .autoOpenName = true});
+    // Excel 4.0 macro sheets of an Excel 5.0/95 workbook are refused; the file stays as it was.
+    const fixtures::ByteVec xls = fixtures::MakeXls5({.macroSheet = true, .autoOpenName = true});
     const std::wstring path = Write(L"xlm.xls", xls);
     EXPECT_EQ(engine::CleanDocument(m_analyzer, path).code, analysis::kCleanFailed);
     EXPECT_EQ(Read(path), xls);
