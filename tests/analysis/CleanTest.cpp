@@ -39,8 +39,9 @@ TEST(Clean, EveryMacroSampleComesOutCleanOrRefused) {
             case analysis::kScanEncrypted: EXPECT_EQ(outcome.code, analysis::kCleanEncrypted) << s.fileName; break;
             case analysis::kScanDamaged: EXPECT_EQ(outcome.code, analysis::kCleanDamaged) << s.fileName; break;
             case analysis::kScanClean:
-                if (s.fileName.find("empty-project") == std::string::npos)
+                if (s.fileName.find("empty-project") == std::string::npos) {
                     EXPECT_EQ(outcome.code, analysis::kCleanNothingToDo) << s.fileName;
+                }
                 break;
             default:
                 ASSERT_EQ(outcome.code, analysis::kCleanRepaired) << s.fileName << ": " << outcome.text;
@@ -48,7 +49,9 @@ TEST(Clean, EveryMacroSampleComesOutCleanOrRefused) {
                 EXPECT_FALSE(Contains(outcome.bytes, "Attribute VB_")) << s.fileName;
                 EXPECT_FALSE(Contains(outcome.bytes, "PROJECTwm")) << s.fileName;
         }
-        if (outcome.code != analysis::kCleanRepaired) EXPECT_TRUE(outcome.bytes.empty()) << s.fileName;
+        if (outcome.code != analysis::kCleanRepaired) {
+            EXPECT_TRUE(outcome.bytes.empty()) << s.fileName;
+        }
     }
 }
 

@@ -19,7 +19,9 @@ TEST(HostileFiles, EachGetsAClearAnswerAndNoCleanThatKeepsMacros) {
         EXPECT_TRUE(v.code == analysis::kScanSuspected || v.code == analysis::kScanDamaged) << s.fileName << ": " << v.text;
         const auto outcome = analyzer.Clean(s.bytes);
         EXPECT_NE(outcome.code, analysis::kCleanEngineError) << s.fileName << ": " << outcome.text;
-        if (outcome.code == analysis::kCleanRepaired) EXPECT_EQ(analyzer.Scan(outcome.bytes).code, analysis::kScanClean) << s.fileName;
+        if (outcome.code == analysis::kCleanRepaired) {
+            EXPECT_EQ(analyzer.Scan(outcome.bytes).code, analysis::kScanClean) << s.fileName;
+        }
     }
 }
 

@@ -72,9 +72,10 @@ TEST(OuterReaders, OlefileReadsOurCompoundFilesAndCleanedOnesAlike) {
         if (s.expectedScanCode == analysis::kScanDamaged || !analysis::cfb::IsCompoundFile(s.bytes)) continue;
         EXPECT_EQ(OlefileListing(folder, folder.Write(s.fileName, s.bytes)), OurListing(s.bytes)) << s.fileName;
         const auto cleaned = analyzer.Clean(s.bytes);
-        if (cleaned.code == analysis::kCleanRepaired)
+        if (cleaned.code == analysis::kCleanRepaired) {
             EXPECT_EQ(OlefileListing(folder, folder.Write("cleaned-" + s.fileName, cleaned.bytes)), OurListing(cleaned.bytes))
                 << s.fileName;
+        }
     }
 }
 

@@ -27,7 +27,9 @@ TEST(ScanVerdict, EverySampleGetsItsExpectedCode) {
     for (const Sample& s : StandardSamples()) {
         const auto v = ScanBytes(analyzer, s.bytes);
         EXPECT_EQ(v.code, s.expectedScanCode) << s.fileName << ": " << v.text;
-        if (s.expectedScanCode == analysis::kScanInfected) EXPECT_FALSE(v.text.empty()) << s.fileName;
+        if (s.expectedScanCode == analysis::kScanInfected) {
+            EXPECT_FALSE(v.text.empty()) << s.fileName;
+        }
     }
 }
 
