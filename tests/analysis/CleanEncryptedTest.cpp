@@ -117,6 +117,18 @@ TEST(CleanEncrypted, PackagesKeepTheirEncryptionWithAValidIntegrityCode) {
     }
 }
 
+TEST(CleanEncrypted, TheReEncryptedDocumentIsWrittenIntoTheSink) {
+    analysis::Analyzer analyzer;
+    const ByteVec original = EncryptXls(MakeXls({.modules = {kReplicator}}), XlsEncryption::kCryptoApi);
+    analysis::MemorySink sink;
+    const auto outcome = analyzer.Clean(original, sink);
+    ASSERT_EQ(outcome.code, analysis::kCleanRepaired) << outcome.text;
+    EXPECT_TRUE(outcome.bytes.empty());
+    const ByteVec written = sink.Take();
+    EXPECT_EQ(FilePassOf(written), FilePassOf(original));
+    EXPECT_EQ(written, analyzer.Clean(original).bytes);
+}
+
 TEST(CleanEncrypted, RefusesWhenTheEncryptionCannotBeKept) {
     analysis::Analyzer analyzer;
     // An Agile description without its integrity element can be read but not written back soundly.

@@ -8,12 +8,14 @@
 
 #include "Analyzer.h"
 #include "BiffStreamEdit.h"
+#include "Budget.h"
 #include "CfbCopy.h"
 #include "CorpusFiles.h"
 #include "DefaultPassword.h"
 #include "Documents.h"
 #include "EncryptedDocuments.h"
 #include "Excel5Documents.h"
+#include "Inspection.h"
 #include "SampleSources.h"
 #include "crypto/Hash.h"
 
@@ -249,6 +251,22 @@ TEST(DefaultPassword, AnyOtherPasswordStaysEncrypted) {
     // A VBA project outside the encrypted records is still named, whatever the password.
     const auto named = analyzer.Scan(EncryptXls(MakeXls({.modules = {kReplicator}}), XlsEncryption::kRc4, "secret"));
     EXPECT_EQ(named.code, analysis::kScanInfected);
+}
+
+TEST(DefaultPassword, DecryptingIsChargedToTheScansBudget) {
+    const ByteVec documents[] = {EncryptXls(MakeXls(), XlsEncryption::kRc4),
+                                 EncryptOoxml(MakePackage({.kind = PackageKind::kExcel}), PackageEncryption::kStandard)};
+    for (const ByteVec& document : documents) {
+        analysis::WorkBudget ample = analysis::WorkBudget::ForDocument(document.size());
+        EXPECT_TRUE(analysis::InspectDocument(document, ample).behindDefaultPassword);
+        // Less left than the plain bytes would take: the document stays what it is, encrypted.
+        analysis::WorkBudget spent = analysis::WorkBudget::ForDocument(document.size());
+        spent.ChargeDecompressed(spent.decompressedLeft() - 16);
+        const auto f = analysis::InspectDocument(document, spent);
+        EXPECT_TRUE(f.encrypted);
+        EXPECT_FALSE(f.behindDefaultPassword);
+        EXPECT_TRUE(f.overBudget);
+    }
 }
 
 TEST(DefaultPassword, PartsLeftInTheEncryptionStreamKeepItEncrypted) {

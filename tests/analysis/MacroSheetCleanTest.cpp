@@ -216,6 +216,48 @@ TEST(MacroSheetClean, RefusesWhatCannotBeRemovedSoundly) {
     EXPECT_NE(outcome.text.find("CONTINUE"), std::string::npos) << outcome.text;
 }
 
+TEST(MacroSheetClean, SheetsSharingASubstreamAreRefused) {
+    // Macro2's BOUNDSHEET names Macro1's substream: removing one would take the other's with it.
+    ByteVec stream = MacroSheetWorkbookStream();
+    std::vector<std::size_t> boundSheets;
+    const auto records = *analysis::biff::ListRecords(stream);
+    for (const auto& r : records)
+        if (r.id == analysis::biff::kBoundSheet) boundSheets.push_back(r.dataOffset());
+    ASSERT_EQ(boundSheets.size(), 5u);
+    const auto macro1 = analysis::ReadField(stream, analysis::biff::boundsheet::kStreamPosition, boundSheets[1]);
+    analysis::SetField(stream, analysis::biff::boundsheet::kStreamPosition, *macro1, boundSheets[3]);
+    const auto file = analysis::cfb::CompoundFile::Open(MakeMacroSheetWorkbook());
+    const auto outcome = analysis::Analyzer().Clean(*analysis::cfb::RewriteWith(*file, {{"Workbook", stream}}));
+    EXPECT_EQ(outcome.code, analysis::kCleanFailed);
+    EXPECT_NE(outcome.text.find("overlap"), std::string::npos) << outcome.text;
+}
+
+TEST(MacroSheetClean, HundredsOfMacroSheetsGoInOneEdit) {
+    // Every removed substream is an edit every stored position is moved past.
+    MacroWorkbookOptions many;
+    many.sheets = {{"Data"}};
+    for (int i = 1; i <= 300; ++i) many.sheets.push_back({"Macro" + std::to_string(i), true});
+    many.sheets.push_back({"Calc"});
+    many.sheets.push_back({"Summary"});
+    many.activeSheet = 0;
+    analysis::Analyzer analyzer;
+    const auto outcome = analyzer.Clean(MakeMacroSheetWorkbook(many));
+    ASSERT_EQ(outcome.code, analysis::kCleanRepaired) << outcome.text;
+    EXPECT_EQ(analyzer.Scan(outcome.bytes).code, analysis::kScanClean);
+    const Parsed p = Parse(outcome.bytes);
+    const auto wb = analysis::biff::ReadWorkbook(p.stream);
+    ASSERT_EQ(wb.sheets.size(), 3u);
+    for (const auto& sheet : wb.sheets)
+        EXPECT_EQ(analysis::ReadField(p.stream, analysis::biff::record::kId, sheet.streamOffset), analysis::biff::kBof) << sheet.name;
+    const auto xtis = Xtis(p);
+    ASSERT_EQ(xtis.size(), 305u);
+    EXPECT_EQ(xtis[0], std::make_pair(0, 0));
+    EXPECT_EQ(xtis[150], std::make_pair(-1, -1));
+    EXPECT_EQ(xtis[301], std::make_pair(1, 1));
+    EXPECT_EQ(xtis[302], std::make_pair(2, 2));
+    EXPECT_EQ(xtis[303], std::make_pair(0, 2));
+}
+
 TEST(MacroSheetClean, DamagedWorkbooksAreNeverCleanedIntoSomethingBroken) {
     analysis::Analyzer analyzer;
     const ByteVec original = MakeMacroSheetWorkbook();
