@@ -4,7 +4,6 @@
 
 #include "BoundedPoll.h"
 #include "ClsPathLib.h"
-#include "DoEvents.h"
 #include "FaultLog.h"
 #include "ProcessStart.h"
 #include "UpdateTempFolder.h"

@@ -30,8 +30,13 @@ constexpr std::int32_t kActionOffer = 33;
 
 std::wstring DefaultUpdateUrl() { return std::wstring(kDefaultWebServerRoot) + kDefaultUpdatePath; }
 
-UpdateCheck::UpdateCheck(UpdateUi& ui, ClsWMI& wmi, std::wstring programFolder, std::wstring configPath)
-    : m_ui(ui), m_wmi(wmi), m_programFolder(std::move(programFolder)), m_configPath(std::move(configPath)) {}
+UpdateCheck::UpdateCheck(UpdateUi& ui, ClsWMI& wmi, std::wstring programFolder, std::wstring configPath,
+                         ElevationQuery elevation)
+    : m_ui(ui),
+      m_wmi(wmi),
+      m_programFolder(std::move(programFolder)),
+      m_configPath(std::move(configPath)),
+      m_elevation(elevation ? std::move(elevation) : ElevationQuery(IsProcessElevated)) {}
 
 CheckEnd UpdateCheck::End(const std::wstring& status) {
     m_ui.Show(status);
@@ -45,7 +50,7 @@ std::nullopt_t UpdateCheck::Stop(const std::wstring& status) {
 
 CheckEnd UpdateCheck::Run() {
     try {
-        const bool elevated = IsProcessElevated();
+        const bool elevated = m_elevation();
         const std::wstring version = GetInstalledAppVersion(m_programFolder);
         if (ReadIniString(m_configPath, ini::kGeneral, ini::kInstalledDate, L"").empty()) {
             WriteIniString(m_configPath, ini::kGeneral, ini::kInstalledDate, GetDateText());

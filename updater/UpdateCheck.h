@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -26,7 +27,11 @@ std::wstring DefaultUpdateUrl();
 
 class UpdateCheck {
 public:
-    UpdateCheck(UpdateUi& ui, ClsWMI& wmi, std::wstring programFolder, std::wstring configPath);
+    // Whether the updater runs elevated; the platform's token query unless a caller asks another.
+    using ElevationQuery = std::function<bool()>;
+
+    UpdateCheck(UpdateUi& ui, ClsWMI& wmi, std::wstring programFolder, std::wstring configPath,
+                ElevationQuery elevation = {});
     CheckEnd Run();
 
 private:
@@ -44,6 +49,7 @@ private:
     ClsWMI& m_wmi;
     std::wstring m_programFolder;
     std::wstring m_configPath;
+    ElevationQuery m_elevation;
     bool m_fullFacts = false;
 };
 

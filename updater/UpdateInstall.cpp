@@ -8,7 +8,6 @@
 #include "ClsPathLib.h"
 #include "IniOperation.h"
 #include "PackageLock.h"
-#include "PlatformQueries.h"
 #include "ProcessStart.h"
 #include "RunMarkerWaits.h"
 #include "SupportContact.h"

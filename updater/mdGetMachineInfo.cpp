@@ -95,18 +95,21 @@ std::wstring GetHttpsBrowserName() {
 }
 
 std::wstring GetDocShellQuery() {
-    std::wstring app = kUnknown, version = L"0", addins = L"{}";
+    std::wstring app = kUnknown;
+    std::wstring version = L"0";
+    std::wstring addins = L"{}";
     try {
         OfficeAppInfo info;
         GetOfficeInfo(info);
         if (!info.ExePath.empty()) {
-            app = ToLowerText(info.AppName);
+            const std::wstring name = ToLowerText(info.AppName);
+            const std::wstring json = GetOfficeAddinsJson(name);
+            app = name;
             version = info.MajorVersion;
-            addins = GetOfficeAddinsJson(app);
+            addins = json;
         }
     } catch (...) {
         LogCaughtFault(L"GetDocShellQuery");
-        app = kUnknown, version = L"0", addins = L"{}";
     }
     return Pair(L"DocShellApp", app) + L"&" + Pair(L"DocShellVer", version) + L"&" + Pair(L"OfficeAddins", addins);
 }

@@ -46,6 +46,10 @@ protected:
         m_folders.SetPackageDouble("hold=1500\r\n");
     }
     CheckEnd Run() { return UpdateCheck(m_ui, m_wmi, m_program, m_folders.ConfigFile()).Run(); }
+    // A check as an updater without administrator rights makes it.
+    CheckEnd RunNotElevated() {
+        return UpdateCheck(m_ui, m_wmi, m_program, m_folders.ConfigFile(), [] { return false; }).Run();
+    }
     // Runs a check against one answer and gives the last status text.
     std::wstring StatusFor(const std::string& answer) {
         m_service.QueueAnswer(answer);
@@ -274,17 +278,6 @@ TEST_F(CheckFlowTest, FailedDownloadsOfferTheManualDownload) {
     EXPECT_EQ(m_ui.questions, std::vector<std::wstring>{std::wstring(kAskManualDownloadTitle) + L"|" + kAskManualDownload});
 }
 
-TEST_F(CheckFlowTest, ServerIgnoringRangesIsServedByTheUrlDownload) {
-    m_service.SetPackageFault(PackageFault::IgnoreRanges);
-    const std::string package = ServeOffer(2 * kMiB);
-    EXPECT_EQ(Run(), CheckEnd::EndProcess);
-    const auto gets = m_service.PackageGets();
-    ASSERT_EQ(gets.size(), 2u);
-    EXPECT_EQ(gets[0].Header("Range"), "bytes=0-1048576");
-    EXPECT_FALSE(gets[1].Header("Range").has_value());
-    EXPECT_EQ(ReadFileBytes(PackagePath()), package);
-}
-
 TEST_F(CheckFlowTest, StalledPieceFallsBackToTheUrlDownload) {
     m_service.SetPackageFault(PackageFault::Stall);
     ServeOffer(300000);
@@ -336,4 +329,46 @@ TEST_F(CheckFlowTest, TempFolderThatDoesNotExistFailsTheDownloadPlainly) {
     ServeOffer(300000);
     ExpectRefused(kStatusDownloadFailed + m_service.PackageUrl());
     EXPECT_EQ(m_ui.questions.size(), 1u);
+}
+
+TEST_F(CheckFlowTest, NotElevatedFreshInstallationAsksFirst) {
+    Offer offer;
+    offer.reinstall = "1";
+    ServeOffer(300000, offer);
+    m_ui.answers = {false};
+    EXPECT_EQ(RunNotElevated(), CheckEnd::Common);
+    EXPECT_EQ(m_ui.Last(), kStatusInstalling);
+    EXPECT_EQ(m_ui.questions, std::vector<std::wstring>{std::wstring(kAskReinstallTitle) + L"|" + kAskReinstall});
+    EXPECT_TRUE(m_folders.PackageRuns().empty());
+    EXPECT_EQ(m_service.Posts()[0].Query().rfind("AppVer=302E302E30&ExecutionLevel=30&", 0), 0u);
+}
+
+TEST_F(CheckFlowTest, NotElevatedCachesThePackageAndStartsTheCopy) {
+    // The test package stands in for the updater, so the copy's start shows in its log, and it
+    // makes the installing marker as the copy would.
+    WriteFileBytes(m_program + L"zdvshengji.exe", ReadFileBytes(TestBinFolder() + L"updater_testpackage.exe"));
+    const std::string package = ServeOffer(300000);
+    EXPECT_EQ(RunNotElevated(), CheckEnd::EndProcess);
+    EXPECT_EQ(ReadFileBytes(m_folders.UserDataFolder() + L"zdvupdatepkg.exe"), package);
+    EXPECT_EQ(m_folders.Setting(ini::kUpdate, ini::kCacheDate), GetDateText());
+    EXPECT_EQ(m_folders.Setting(ini::kUpdate, ini::kPackageSize), L"300000");
+    EXPECT_EQ(m_folders.Setting(ini::kUpdate, ini::kPackageHash), Widen(Md5Of(package)));
+    const auto runs = m_folders.PackageRuns();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0], m_folders.UpdateTempFolder() + L"zdvshengji.exe|/upgrading /installpath \"" + m_program + L"\"");
+}
+
+TEST_F(CheckFlowTest, NotElevatedWithoutTheUpdaterToCopy) {
+    ServeOffer(300000);
+    EXPECT_EQ(RunNotElevated(), CheckEnd::Common);
+    EXPECT_EQ(m_ui.Last(), kStatusCopyStartFailed);
+    EXPECT_EQ(m_folders.Setting(ini::kUpdate, ini::kPackageSize), L"300000");
+}
+
+TEST_F(CheckFlowTest, NotElevatedWhenTheCacheCannotBeWritten) {
+    ::CreateDirectoryW((m_folders.UserDataFolder() + L"zdvupdatepkg.exe").c_str(), nullptr);
+    ServeOffer(300000);
+    EXPECT_EQ(RunNotElevated(), CheckEnd::Common);
+    EXPECT_EQ(m_ui.Last(), kStatusCacheCopyFailed);
+    EXPECT_EQ(m_folders.Setting(ini::kUpdate, ini::kPackageSize), L"(missing)");
 }
