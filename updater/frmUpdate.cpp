@@ -4,6 +4,7 @@
 #include "FormLayout.h"
 #include "Pictures.h"
 #include "PixelScale.h"
+#include "UiFont.h"
 #include "UpdateTexts.h"
 #include "WindowClass.h"
 #include "frmUpdateLayout.h"
@@ -120,7 +121,7 @@ LRESULT frmUpdate::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void frmUpdate::CreateControls() {
-    m_font = MessageFont();
+    m_font = CreateUiFont({});
     CreateLayoutControls(m_hwnd, update_form::kControls, ScreenScale(), m_font.get());
     m_outUpdateMsg = ::GetDlgItem(m_hwnd, kIdOutUpdateMsg);
     m_okButton = ::GetDlgItem(m_hwnd, kIdOKButton);
