@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "DoubleSupport.h"
+#include "UniqueHandle.h"
 
 namespace {
 
@@ -23,7 +24,9 @@ constexpr DWORD kSlowPauseMs = 700;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int count = 0;
-    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    const tessaly::unique_local<wchar_t**> arguments(::CommandLineToArgvW(::GetCommandLineW(), &count));
+    wchar_t** argv = arguments.get();
+    if (!argv) return 1;
     const std::wstring log = doubles::DataFolder() + L"testagent.log";
     std::wstring line = L"args";
     for (int i = 1; i < count; ++i) line += L"|" + std::wstring(argv[i]);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "DoubleSupport.h"
+#include "UniqueHandle.h"
 
 namespace {
 
@@ -28,16 +29,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
     const std::wstring data = doubles::DataFolder();
     const std::wstring args = arguments ? arguments : L"";
     doubles::AppendLine(data + L"testpackage.log", doubles::OwnPath() + L"|" + args);
-    HANDLE marker = INVALID_HANDLE_VALUE;
+    // Held until the package ends, as a run marker is.
+    tessaly::unique_file marker;
     if (doubles::Setting(kSettings, L"marker", L"1") == L"1")
-        marker = ::CreateFileW((data + L"zdvinstalling.run").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        marker.reset(::CreateFileW((data + L"zdvinstalling.run").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     const std::wstring folder = InstallFolder(args);
     if (!folder.empty()) {
         doubles::WriteBytes(folder + L"installed.txt", "installed by the test package\r\n");
         doubles::WriteBytes(folder + L"lastupdate.log", "\xE6\x96\xB0\xE7\x89\x88\xE6\x9C\xAC\r\n");
     }
     ::Sleep(static_cast<DWORD>(std::stoul(doubles::Setting(kSettings, L"hold", L"3000"))));
-    if (marker != INVALID_HANDLE_VALUE) ::CloseHandle(marker);
     return 0;
 }
