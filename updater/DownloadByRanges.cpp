@@ -74,7 +74,7 @@ public:
                 !request.SetHeader(L"Range", L"bytes=" + std::to_wstring(first) + L"-" + std::to_wstring(last)) ||
                 !request.SetHeader(L"Content-Type:", L"application/octet-stream") || !request.Send(nullptr))
                 throw std::runtime_error("request");
-            const bool complete = request.WaitComplete(kAnswerPolls, kAnswerPollMs);
+            const bool complete = request.WaitComplete(kPieceAnswerPolls, kAnswerPollMs);
             if (!complete) {
                 request.Abandon();
                 return false;

@@ -1,5 +1,5 @@
-// The update request: a synchronous form POST, tried three times 60 s apart when the platform
-// object reports an error; a status other than 200 is final at once.
+// The update request: a form POST, tried three times 60 s apart when the platform object reports
+// an error or the answer does not come within its wait; a status other than 200 is final at once.
 #include <array>
 #include <utility>
 
@@ -27,14 +27,19 @@ std::array<std::pair<std::wstring, std::wstring>, 8> RequestHeaders(const std::w
              {L"Cache-Control", L"no-cache"}}};
 }
 
-// One attempt: the answer, or nullopt when the platform object reported an error.
+// One attempt: the answer, or nullopt when the platform object reported an error or no answer
+// came in time. The request runs asynchronously so that the wait is bounded and the window's
+// events run meanwhile; a synchronous one waits for a silent server without end.
 std::optional<std::wstring> PostOnce(const std::wstring& url, const std::wstring& body) {
     HttpRequestObject request;
-    if (!request.Valid() || !request.Open(L"POST", url, false)) return std::nullopt;
+    if (!request.Valid() || !request.Open(L"POST", url, true)) return std::nullopt;
     for (const auto& [name, value] : RequestHeaders(body))
         if (!request.SetHeader(name, value)) return std::nullopt;
     if (!request.Send(&body)) return std::nullopt;
-    request.WaitComplete(kAnswerPolls, kAnswerPollMs);
+    if (!request.WaitComplete(Waits().postAnswerMs / kAnswerPollMs, kAnswerPollMs)) {
+        request.Abandon();
+        return std::nullopt;
+    }
     const std::optional<long> status = request.Status();
     if (!status) return std::nullopt;
     if (*status != kStatusOk) return std::wstring();

@@ -8,6 +8,7 @@
 namespace tessaly::updater {
 
 struct UpdaterWaits {
+    std::uint32_t postAnswerMs;      // longest wait for the answer to one update request
     std::uint32_t postRetryPauseMs;  // pause after a failed update request before the next attempt
     std::uint32_t markerPollMs;      // one poll of the waits on run markers
     std::uint32_t markerPolls;       // polls of those waits

@@ -11,10 +11,12 @@
 namespace tessaly::updater {
 
 inline constexpr std::int32_t kPieceBytes = 1048576;
-inline constexpr std::uint32_t kAnswerPolls = 120;
+// A piece of the ranged download must come within 120 polls of 10 ms.
+inline constexpr std::uint32_t kPieceAnswerPolls = 120;
 inline constexpr std::uint32_t kAnswerPollMs = 10;
 
-// The answer text of a 200, or "" (another status at once; errors after three attempts).
+// The answer text of a 200, or "" (another status at once; errors and answers that do not come
+// within their wait after three attempts).
 std::wstring PostForm(const std::wstring& url, const std::wstring& body);
 
 // Deletes the URL's cache entry, then downloads it to destPath; a partial file is removed.

@@ -75,14 +75,27 @@ TEST_F(TransportTest, PostTakesOtherStatusesAsNoAnswerAtOnce) {
 }
 
 TEST_F(TransportTest, PostTriesThreeTimesWhenNoServerAnswers) {
-    // A port nobody listens on: three attempts, the pause of the table between them.
+    // A port nobody listens on: three attempts, each given up after its wait, the pause of the
+    // table between them.
     const std::wstring closed = UpdateService::UnreachableRoot() + L"/tessaly/update1";
-    ScopedWaits waits({400, 100, 40, 20000});
+    ScopedWaits waits({500, 400, 100, 40, 20000});
     const std::uint64_t start = PollClockMs();
     EXPECT_EQ(PostForm(closed, L"x=1"), L"");
     const std::uint64_t took = PollClockMs() - start;
     EXPECT_GE(took, 800u);   // two pauses
     EXPECT_LT(took, 30000u);
+}
+
+TEST_F(TransportTest, PostWaitsForASlowAnswerButNotForASilentServer) {
+    ScopedWaits waits({1500, 200, 100, 40, 20000});
+    m_service.QueueAnswer(ScriptedAnswer{200, ActionJson("31"), 700});
+    EXPECT_EQ(PostForm(m_service.UpdateUrl(), L"x=1"), Widen(ActionJson("31")));
+    // A server that takes the request and stays silent: each attempt ends after its wait.
+    m_service.QueueAnswer(ScriptedAnswer{200, ActionJson("31"), UpdateService::kStallMs});
+    const std::uint64_t start = PollClockMs();
+    EXPECT_EQ(PostForm(m_service.UpdateUrl(), L"x=1"), L"");
+    EXPECT_LT(PollClockMs() - start, 3 * UpdateService::kStallMs);
+    EXPECT_EQ(m_service.Posts().size(), 4u);
 }
 
 TEST_F(TransportTest, SmallPackageComesInOneRequest) {

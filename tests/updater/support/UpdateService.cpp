@@ -276,6 +276,7 @@ bool UpdateService::AnswerPost(SOCKET client) {
         }
         answer = m_lastAnswer;
     }
+    if (answer.delayMs > 0 && !Pause(answer.delayMs)) return false;
     return SendAll(client, Reply(answer.status, answer.body));
 }
 

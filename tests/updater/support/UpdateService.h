@@ -37,6 +37,7 @@ struct RecordedRequest {
 struct ScriptedAnswer {
     int status = 200;
     std::string body;
+    unsigned delayMs = 0;  // how long the service keeps the client waiting first
 };
 
 // How the package is served.
