@@ -91,6 +91,28 @@ TEST_F(UpdaterProgramTest, CopyGivesUpWhileAnotherProgramStays) {
     EXPECT_FALSE(MarkerPresent(L"zdvinstalling"));
 }
 
+TEST_F(UpdaterProgramTest, CacheAlteredWhileTheCopyWaitsIsNeverRun) {
+    Stage(Build::kQuickWaits);
+    Today();
+    const std::string package = PackageBytes(400000);
+    WriteCache(package);
+    const std::wstring engineMarker = m_folders.CommonDataFolder() + L"zdvcore.run";
+    unique_file held(::CreateFileW(engineMarker.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    ASSERT_TRUE(held);
+    auto updater = Start(L"");
+    ASSERT_TRUE(Ended(*updater));  // the copy holds the installing marker and waits for the engine
+    std::string altered = package;
+    altered[altered.size() - 10] ^= 0x55;  // in the padding: the program itself still runs
+    WriteFileBytes(CachedPackage(m_folders), altered);
+    held.reset();
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::ProcessesFromFolder(m_folders.UpdateTempFolder()).empty(); },
+                               kProgramTimeoutMs));
+    EXPECT_TRUE(m_folders.PackageRuns().empty());
+    EXPECT_FALSE(FileExists(CachedPackage(m_folders)));
+    EXPECT_EQ(m_folders.Setting(ini::kUpdate, ini::kPackageSize), L"0");
+}
+
 TEST_F(UpdaterProgramTest, AlteredCacheIsClearedAndNeverRun) {
     Today();
     const std::string package = PackageBytes(400000);
