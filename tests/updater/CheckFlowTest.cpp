@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "BoundedPoll.h"
 #include "ClsWMI.h"
 #include "IniOperation.h"
 #include "ScopedEnvironment.h"
@@ -43,7 +44,14 @@ class CheckFlowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_service.Running());
-        m_folders.SetPackageDouble("hold=1500\r\n");
+        m_folders.SetPackageDouble("hold=800\r\n");
+    }
+    // A package the check started may still run: its end frees the private folders for removal.
+    void TearDown() override {
+        PollPlan plan;
+        plan.deadlineMs = 10000;
+        plan.stepMs = 50;
+        PollUntil([this] { return !FileExists(m_folders.CommonDataFolder() + L"zdvinstalling.run"); }, plan);
     }
     CheckEnd Run() { return UpdateCheck(m_ui, m_wmi, m_program, m_folders.ConfigFile()).Run(); }
     // A check as an updater without administrator rights makes it.
