@@ -1,0 +1,15 @@
+// Plays an office program for the guard's tests: copied as "winword.exe" or "excel.exe", it runs
+// until the event "tessaly_office_standin_<its process id>" is set (a clean end, like closing the
+// program) or until it is ended from outside; it never outlives a test run by more than 2 minutes.
+#include <windows.h>
+
+#include <string>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    const std::wstring name = L"tessaly_office_standin_" + std::to_wstring(::GetCurrentProcessId());
+    HANDLE quit = ::CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+    if (!quit) return 1;
+    ::WaitForSingleObject(quit, 120000);
+    ::CloseHandle(quit);
+    return 0;
+}
