@@ -3,6 +3,7 @@
 // subscription is refused, so the watch must fall back to polling and say so in the error log).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "OfficeExitWatch.h"
 #include "OfficeProcessNames.h"
 #include "PrivateDataFolders.h"
+#include "TextConvert.h"
 
 namespace tessaly::guard {
 namespace {
@@ -95,6 +97,15 @@ TEST_F(ProcessExitPollTest, AHandlerThatLooksAgainSeesEachEndOnce) {
     processes = {};
     poll.Look();
     EXPECT_EQ(ended.size(), 2u);
+}
+
+TEST(ListRunningProcesses, ListsThisProgramByItsIdAndFileName) {
+    const auto processes = ListRunningProcesses();
+    ASSERT_TRUE(processes.has_value());
+    const auto self = std::find_if(processes->begin(), processes->end(),
+                                   [](const RunningProcess& p) { return p.id == ::GetCurrentProcessId(); });
+    ASSERT_NE(self, processes->end());
+    EXPECT_EQ(ToLowerText(self->name), L"guard_tests.exe");
 }
 
 // The real watch on the real process list: a program named winword.exe ends.
