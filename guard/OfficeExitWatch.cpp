@@ -6,7 +6,8 @@
 
 namespace tessaly::guard {
 
-OfficeExitWatch::OfficeExitWatch(ProcessLister lister) : m_poll(std::move(lister), IsOfficeProcessName) {}
+OfficeExitWatch::OfficeExitWatch(ProcessLister lister, ProcessListStamp stamp)
+    : m_poll(std::move(lister), std::move(stamp), IsOfficeProcessName) {}
 
 OfficeExitWatch::~OfficeExitWatch() { Stop(); }
 

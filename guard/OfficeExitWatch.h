@@ -14,7 +14,7 @@ inline constexpr UINT kOfficeExitPollMs = 1000;
 
 class OfficeExitWatch {
 public:
-    explicit OfficeExitWatch(ProcessLister lister = ListRunningProcesses);
+    explicit OfficeExitWatch(ProcessLister lister = ListRunningProcesses, ProcessListStamp stamp = ProcessListStampNow);
     ~OfficeExitWatch();
     OfficeExitWatch(const OfficeExitWatch&) = delete;
     OfficeExitWatch& operator=(const OfficeExitWatch&) = delete;

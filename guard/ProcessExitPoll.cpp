@@ -70,6 +70,17 @@ std::optional<std::vector<RunningProcess>> ListFromSnapshot() {
 
 }  // namespace
 
+std::optional<std::uint64_t> ProcessListStampNow() noexcept {
+    const QuerySystemInformation query = SystemInformationQuery();
+    if (!query) return std::nullopt;
+    // Too small on purpose: the answer is only the size the whole list needs.
+    unsigned char tooSmall[8]{};
+    ULONG needed = 0;
+    if (query(kSystemProcessInformation, tooSmall, sizeof tooSmall, &needed) != kInfoLengthMismatch || needed == 0)
+        return std::nullopt;
+    return needed;
+}
+
 std::optional<std::vector<RunningProcess>> ListRunningProcesses() noexcept {
     try {
         if (auto processes = ListFromSystemInformation()) return processes;
@@ -80,8 +91,9 @@ std::optional<std::vector<RunningProcess>> ListRunningProcesses() noexcept {
     }
 }
 
-ProcessExitPoll::ProcessExitPoll(ProcessLister lister, std::function<bool(std::wstring_view)> watched)
-    : m_lister(std::move(lister)), m_watched(std::move(watched)) {}
+ProcessExitPoll::ProcessExitPoll(ProcessLister lister, ProcessListStamp stamp,
+                                 std::function<bool(std::wstring_view)> watched)
+    : m_lister(std::move(lister)), m_stamp(std::move(stamp)), m_watched(std::move(watched)) {}
 
 std::vector<RunningProcess> ProcessExitPoll::WatchedOf(const std::vector<RunningProcess>& all) const {
     std::vector<RunningProcess> watched;
@@ -95,6 +107,8 @@ void ProcessExitPoll::Start(ProcessEndedHandler onEnded) noexcept {
         m_onEnded = std::move(onEnded);
         m_followed.clear();
         m_listingFailed = false;
+        m_lastStamp = m_stamp ? m_stamp() : std::nullopt;
+        m_looksSinceListing = 0;
         if (const auto all = m_lister()) m_followed = WatchedOf(*all);
     } catch (...) {
         LogCaughtFault(L"ProcessExitPoll.Start");
@@ -104,6 +118,7 @@ void ProcessExitPoll::Start(ProcessEndedHandler onEnded) noexcept {
 void ProcessExitPoll::Look() noexcept {
     if (!m_onEnded) return;
     try {
+        if (!ListMayHaveChanged()) return;
         const auto all = m_lister();
         if (!all) {
             // A failed listing says nothing about ended processes; report it once per failure run.
@@ -127,6 +142,16 @@ void ProcessExitPoll::Look() noexcept {
     } catch (...) {
         LogCaughtFault(L"ProcessExitPoll.Look");
     }
+}
+
+bool ProcessExitPoll::ListMayHaveChanged() {
+    // Taken before the listing: a change while the list is read shows at the next look.
+    const std::optional<std::uint64_t> stamp = m_stamp ? m_stamp() : std::nullopt;
+    const bool unchanged = stamp && m_lastStamp && *stamp == *m_lastStamp && !m_listingFailed;
+    m_lastStamp = stamp;
+    if (unchanged && ++m_looksSinceListing < kLooksPerListing) return false;
+    m_looksSinceListing = 0;
+    return true;
 }
 
 void ProcessExitPoll::Stop() noexcept {

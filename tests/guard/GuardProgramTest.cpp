@@ -245,6 +245,35 @@ TEST_F(GuardProgramTest, AnEngineThatTellsTheGuardToGoEndsIt) {
     EXPECT_EQ(messages.back(), L"CLIENT::EXIT");
 }
 
+TEST_F(GuardProgramTest, AnEngineThatDiesMidScanLeavesTheGuardUpAndTheNextExitStartsItAgain) {
+    StagedProgramFolder& folder = StageWith(Engine::kFake, kRecordingEngine);
+    auto guard = GuardWaitingInAScan(folder);
+    ASSERT_TRUE(guard);
+    for (DWORD id : ProcessesFromFolder(folder.Folder())) {
+        if (!EndsWithNoCase(ProcessImagePath(id), L"\\zdvcore.exe")) continue;
+        tessaly::unique_kernel_handle engine(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+        ASSERT_TRUE(engine);
+        ::TerminateProcess(engine.get(), 1);
+        ::WaitForSingleObject(engine.get(), kGuardExitTimeoutMs);
+    }
+    // The silent scan notices a dead engine only by its missing answer; the main program's
+    // start stops that wait.
+    HoldMarker(L"zdvmain");
+    guard->Tick(Guard::kTimerCheckExitScanCondition);
+    // The dead engine's block lives on while the guard holds it; its sends wait in vain until
+    // their limit, and then the guard lets go of it.
+    ASSERT_TRUE(WaitUntil(EngineBlockFree, kGuardExitTimeoutMs, 100)) << "the guard kept the dead engine's block";
+    ASSERT_TRUE(guard->Running());
+    ::DeleteFileW(MarkerFile(L"zdvmain").c_str());
+
+    auto excel = StartOffice(L"excel.exe");
+    EndOffice(*excel, *guard);
+    EXPECT_TRUE(WaitUntil([&] { return ReadAnsiLines(folder.File(L"starts.log")).value_or(std::vector<std::wstring>{}).size() == 2; },
+                          kBackgroundScanTimeoutMs, 100))
+        << "the next office exit did not start the engine again";
+    EXPECT_TRUE(guard->Running());
+}
+
 TEST_F(GuardProgramTest, AMissingEngineCostsOneAttemptAndTheNextExitTriesAgain) {
     StagedProgramFolder& folder = StageWith(Engine::kMissing);
     WriteInfected(Templates());

@@ -19,11 +19,15 @@ namespace {
 class ProcessExitPollTest : public ::testing::Test {
 protected:
     ProcessExitPoll poll{[this]() -> std::optional<std::vector<RunningProcess>> {
+                             ++listings;
                              if (failListing) return std::nullopt;
                              return processes;
                          },
-                         IsOfficeProcessName};
+                         [this] { return stamp; }, IsOfficeProcessName};
     std::vector<RunningProcess> processes;
+    // Without a stamp every look reads the whole list.
+    std::optional<std::uint64_t> stamp;
+    int listings = 0;
     bool failListing = false;
     std::vector<std::wstring> ended;
     void StartPoll() {
@@ -99,6 +103,21 @@ TEST_F(ProcessExitPollTest, AHandlerThatLooksAgainSeesEachEndOnce) {
     EXPECT_EQ(ended.size(), 2u);
 }
 
+TEST(ProcessListStampNow, ChangesWhenAProcessStartsAndEnds) {
+    testsupport::PrivateDataFolders data(L"tessaly_guard_");
+    const auto before = ProcessListStampNow();
+    if (!before) GTEST_SKIP() << "the platform gives no size of its process list";
+    std::optional<std::uint64_t> running;
+    {
+        test::OfficeProgram excel(data.Root() + L"office\\excel.exe");
+        ASSERT_TRUE(excel.Running());
+        running = ProcessListStampNow();
+        EXPECT_NE(running, before);
+        ASSERT_TRUE(excel.End());
+    }
+    EXPECT_NE(ProcessListStampNow(), running);
+}
+
 TEST(ListRunningProcesses, ListsThisProgramByItsIdAndFileName) {
     const auto processes = ListRunningProcesses();
     ASSERT_TRUE(processes.has_value());
@@ -106,6 +125,30 @@ TEST(ListRunningProcesses, ListsThisProgramByItsIdAndFileName) {
                                    [](const RunningProcess& p) { return p.id == ::GetCurrentProcessId(); });
     ASSERT_NE(self, processes->end());
     EXPECT_EQ(ToLowerText(self->name), L"guard_tests.exe");
+}
+
+TEST_F(ProcessExitPollTest, AnUnchangedListIsNotReadAgainButAtLeastEveryTenthLook) {
+    stamp = 100;
+    processes = {{60, L"winword.exe"}};
+    StartPoll();
+    const int afterStart = listings;
+    poll.Look();
+    EXPECT_EQ(listings, afterStart) << "nothing changed: no listing";
+    stamp = 101;  // Word ends and the list's size changes
+    processes = {};
+    poll.Look();
+    EXPECT_EQ(ended, std::vector<std::wstring>{L"winword.exe"});
+
+    // Excel ends while another program starts, and the size stays as it was: the end is seen
+    // late, at the listing every tenth look.
+    processes = {{61, L"excel.exe"}};
+    stamp = 102;
+    poll.Look();
+    processes = {{62, L"other.exe"}};
+    for (int look = 1; look < kLooksPerListing; ++look) poll.Look();
+    EXPECT_EQ(ended.size(), 1u);
+    poll.Look();
+    EXPECT_EQ(ended, (std::vector<std::wstring>{L"winword.exe", L"excel.exe"}));
 }
 
 // The real watch on the real process list: a program named winword.exe ends.
