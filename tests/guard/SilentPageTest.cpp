@@ -187,6 +187,31 @@ TEST_F(SilentPageTest, AStoppedScanSendsNoCleanRequest) {
     EXPECT_TRUE(Sent(L"CLEAN::").empty());
 }
 
+TEST_F(SilentPageTest, ADocumentGoneBeforeItsCleanIsNeitherSentNorLostTrack) {
+    Template(L"va.doc");
+    Template(L"vb.doc");
+    DoAction(L"2");
+    // The user deletes the first infected document while the scan goes on.
+    std::wstring firstInfected;
+    onRequest = [&](const std::wstring& request) {
+        if (!request.starts_with(L"SCAN::")) return;
+        if (!firstInfected.empty()) {
+            ::DeleteFileW(firstInfected.c_str());
+            return;
+        }
+        firstInfected = request.substr(6);
+        std::replace(firstInfected.begin(), firstInfected.end(), L'/', L'\\');
+    };
+    EXPECT_EQ(Scan(), 2);
+    const std::vector<std::wstring> cleans = Sent(L"CLEAN::");
+    ASSERT_EQ(cleans.size(), 1u) << "only the document still there is cleaned";
+    EXPECT_TRUE(cleanedWithoutBackup.empty());
+    EXPECT_EQ(page.Work().Results.CleanedCount, 1);
+    EXPECT_EQ(page.Work().Results.CleanFailedCount, 1);
+    ASSERT_EQ(page.Work().Results.CleanFailedFiles.size(), 1u);
+    EXPECT_TRUE(EqualsNoCase(page.Work().Results.CleanFailedFiles[0], firstInfected));
+}
+
 TEST_F(SilentPageTest, AnEngineThatLeavesUnloadsTheGuardFormAndGetsNoClean) {
     Template(L"va.doc");
     DoAction(L"2");
