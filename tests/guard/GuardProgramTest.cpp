@@ -176,16 +176,27 @@ TEST_F(GuardProgramTest, WordEndingWhileExcelRunsIsNoScanAndExcelEndingThenIs) {
     EXPECT_TRUE(WaitForMessage(folder, L"SCAN::"));
 }
 
-TEST_F(GuardProgramTest, TheMainProgramsMarkerKeepsTheGuardFromScanning) {
+TEST_F(GuardProgramTest, TheMainProgramOrAnInstallationKeepsTheGuardFromScanning) {
     StagedProgramFolder& folder = StageWith(Engine::kFake, kRecordingEngine);
     WriteInfected(Templates());
     HoldMarker(L"zdvmain");
     auto word = StartOffice(L"winword.exe");
+    auto excel = StartOffice(L"excel.exe");
     auto guard = StartGuard(folder);
     EndOffice(*word, *guard);
     ::Sleep(kNoScanWaitMs);
     EXPECT_FALSE(EngineStarted(folder)) << "a scan started while the main program runs";
     EXPECT_TRUE(guard->Running());
+
+    ASSERT_TRUE(::DeleteFileW(MarkerFile(L"zdvmain").c_str()));
+    HoldMarker(L"zdvinstalling");
+    EndOffice(*excel, *guard);
+    ::Sleep(kNoScanWaitMs);
+    EXPECT_FALSE(EngineStarted(folder)) << "a scan started while an installation runs";
+    // The installing watch's next tick ends the guard.
+    guard->Tick(Guard::kTimerCheckUpgrading);
+    EXPECT_TRUE(guard->WaitForExit(kGuardExitTimeoutMs).has_value()) << "the installation did not end the guard";
+    EXPECT_FALSE(EngineStarted(folder));
 }
 
 // ---- Stopping and ending --------------------------------------------------------------------------
