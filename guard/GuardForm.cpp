@@ -21,7 +21,7 @@ bool frmMain::Create() noexcept {
     try {
         return Form_Load();
     } catch (...) {
-        LogCaughtFault(L"frmMain.Form_Load");
+        LogCaughtFault(L"frmMain::Form_Load");
         return m_hwnd != nullptr;
     }
 }
@@ -44,7 +44,7 @@ bool frmMain::Form_Load() {
     m_configPath = GetConfigFilePath();
     m_pipe = std::make_unique<ClsPipeShareMem>();
     if (!CreateFormWindow()) return false;
-    if (!usrScanCleanPage1.Create(m_hwnd, 0, 0, kIdScanPage)) LogFault(L"frmMain.Form_Load", L"no scan page");
+    if (!usrScanCleanPage1.Create(m_hwnd, 0, 0, kIdScanPage)) LogFault(L"frmMain::Form_Load", L"no scan page");
     ::ShowWindow(usrScanCleanPage1.Window(), SW_HIDE);
     ::SetTimer(m_hwnd, kTimerCheckUpgrading, kCheckUpgradingMs, nullptr);
     StartOfficeExitWatch();
@@ -102,7 +102,7 @@ void frmMain::ExitOfficeProcessEvent_OnObjectReady(const std::wstring& processNa
         // reported the exit, so it starts from the form's own message.
         if (m_hwnd) ::PostMessageW(m_hwnd, kMsgRunBackgroundScan, 0, 0);
     } catch (...) {
-        LogCaughtFault(L"frmMain.ExitOfficeProcessEvent_OnObjectReady");
+        LogCaughtFault(L"frmMain::ExitOfficeProcessEvent_OnObjectReady");
     }
 }
 
@@ -141,7 +141,7 @@ void frmMain::Form_Unload() noexcept {
         m_pipe.reset();
         m_notice.reset();
     } catch (...) {
-        LogCaughtFault(L"frmMain.Form_Unload");
+        LogCaughtFault(L"frmMain::Form_Unload");
     }
     if (m_hwnd) ::DestroyWindow(m_hwnd);
 }

@@ -22,7 +22,7 @@ void frmMain::RunBackgroundScan() noexcept {
     try {
         if (ShouldStopBackgroundScan()) return;
     } catch (...) {
-        LogCaughtFault(L"frmMain.RunBackgroundScan");
+        LogCaughtFault(L"frmMain::RunBackgroundScan");
         return;
     }
     m_busy = true;
@@ -31,14 +31,14 @@ void frmMain::RunBackgroundScan() noexcept {
     try {
         ScanWithEngine();
     } catch (...) {
-        LogCaughtFault(L"frmMain.RunBackgroundScan");
+        LogCaughtFault(L"frmMain::RunBackgroundScan");
     }
     EndBackgroundScan();
 }
 
 void frmMain::ScanWithEngine() {
     if (!m_pipe->ConnectPipeServer(false, kGuardClientId)) {
-        LogFault(L"frmMain.RunBackgroundScan", L"the engine could not be connected");
+        LogFault(L"frmMain::RunBackgroundScan", L"the engine could not be connected");
         return;
     }
     // The page clears its cancel flag when the scan begins; a stop that came during the connect
@@ -57,7 +57,7 @@ void frmMain::ShowNoticeWhenAsked(std::int32_t count, const std::array<std::wstr
     const std::wstring value = ReadIniString(m_configPath, ini::kAppSetting, ini::kMonitorNotification, L"0");
     const std::optional<double> notification = SettingNumber(value);
     if (!notification) {
-        LogFault(L"frmMain.RunBackgroundScan", L"MonitorNotification is not a number: " + value);
+        LogFault(L"frmMain::RunBackgroundScan", L"MonitorNotification is not a number: " + value);
         return;
     }
     if (*notification != kNotificationShown) return;

@@ -20,7 +20,7 @@ void OfficeExitWatch::Start(HWND timerWindow, UINT_PTR pollTimerId, ProcessEnded
     if (m_timerWindow) ::SetTimer(m_timerWindow, m_pollTimerId, kOfficeExitPollMs, nullptr);
     // Not an error the user need see: the watch goes on by looking at the process list (and has
     // taken its first look when this line is written).
-    LogFault(L"OfficeExitWatch.Start", L"WMI process events unavailable (" + m_events.LastError() +
+    LogFault(L"OfficeExitWatch::Start", L"WMI process events unavailable (" + m_events.LastError() +
                                            L"); watching the process list instead");
 }
 

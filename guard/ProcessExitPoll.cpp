@@ -111,7 +111,7 @@ void ProcessExitPoll::Start(ProcessEndedHandler onEnded) noexcept {
         m_looksSinceListing = 0;
         if (const auto all = m_lister()) m_followed = WatchedOf(*all);
     } catch (...) {
-        LogCaughtFault(L"ProcessExitPoll.Start");
+        LogCaughtFault(L"ProcessExitPoll::Start");
     }
 }
 
@@ -122,7 +122,7 @@ void ProcessExitPoll::Look() noexcept {
         const auto all = m_lister();
         if (!all) {
             // A failed listing says nothing about ended processes; report it once per failure run.
-            if (!m_listingFailed) LogFault(L"ProcessExitPoll.Look", L"the process list could not be read");
+            if (!m_listingFailed) LogFault(L"ProcessExitPoll::Look", L"the process list could not be read");
             m_listingFailed = true;
             return;
         }
@@ -140,7 +140,7 @@ void ProcessExitPoll::Look() noexcept {
         const ProcessEndedHandler onEnded = m_onEnded;
         for (const std::wstring& name : ended) onEnded(name);
     } catch (...) {
-        LogCaughtFault(L"ProcessExitPoll.Look");
+        LogCaughtFault(L"ProcessExitPoll::Look");
     }
 }
 

@@ -69,7 +69,7 @@ public:
             const std::wstring name = EndedProcessName(eventObject);
             if (!name.empty()) m_onEnded(name);
         } catch (...) {
-            LogCaughtFault(L"WmiProcessExitEvents.OnObjectReady");
+            LogCaughtFault(L"WmiProcessExitEvents::OnObjectReady");
         }
         return S_OK;
     }
@@ -106,7 +106,7 @@ std::wstring EndedProcessName(IDispatch* eventObject) noexcept {
         if (name.get().vt != VT_BSTR || !name.get().bstrVal) return {};
         return std::wstring(name.get().bstrVal, ::SysStringLen(name.get().bstrVal));
     } catch (...) {
-        LogCaughtFault(L"WmiProcessExitEvents.EndedProcessName");
+        LogCaughtFault(L"WmiProcessExitEvents::EndedProcessName");
         return {};
     }
 }
@@ -142,7 +142,7 @@ bool WmiProcessExitEvents::Subscribe(ProcessEndedHandler onEnded) noexcept {
         m_lastError.clear();
         return true;
     } catch (...) {
-        LogCaughtFault(L"WmiProcessExitEvents.Subscribe");
+        LogCaughtFault(L"WmiProcessExitEvents::Subscribe");
         return Fail(L"subscribing", E_UNEXPECTED);
     }
 }

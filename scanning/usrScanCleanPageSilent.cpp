@@ -93,7 +93,7 @@ void usrScanCleanPage::CleanAtOnceWhenAsked() {
     const std::optional<double> action = SettingNumber(value);
     if (!action) {
         // A damaged setting only costs the clean; what the scan found is still reported.
-        LogFault(L"usrScanCleanPage.BackEndScan", L"MonitorDoAction is not a number: " + value);
+        LogFault(L"usrScanCleanPage::BackEndScan", L"MonitorDoAction is not a number: " + value);
         return;
     }
     if (*action != kDoActionCleanAtOnce) return;

@@ -5,11 +5,12 @@
 
 #include <string>
 
+#include "UniqueHandle.h"
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring name = L"tessaly_office_standin_" + std::to_wstring(::GetCurrentProcessId());
-    HANDLE quit = ::CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+    const tessaly::unique_kernel_handle quit(::CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
     if (!quit) return 1;
-    ::WaitForSingleObject(quit, 120000);
-    ::CloseHandle(quit);
+    ::WaitForSingleObject(quit.get(), 120000);
     return 0;
 }
