@@ -1,6 +1,7 @@
 // The guard form's start-up, its process-exit watch, the installing watch and its end.
 #include "GuardForm.h"
 
+#include "EngineLinkProtocol.h"
 #include "FaultLog.h"
 #include "OfficeProcessNames.h"
 #include "IniOperation.h"
@@ -153,7 +154,7 @@ void frmMain::Form_Terminate() noexcept {
 
 void frmMain::NotifyEngineClientExit() noexcept {
     // Nothing goes out through a link that is released or whose block is not mapped.
-    if (m_pipe) m_pipe->SendMsgToUTF8HexStr(L"CLIENT::EXIT");
+    if (m_pipe) m_pipe->SendMsgToUTF8HexStr(kClientExitText);
 }
 
 }  // namespace tessaly::guard

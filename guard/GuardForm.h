@@ -22,7 +22,6 @@ namespace tessaly::guard {
 
 inline constexpr wchar_t kGuardCaption[] = L"Tessaly-后台监控";
 inline constexpr wchar_t kGuardClassName[] = L"TessalyGuardForm";
-inline constexpr std::int32_t kGuardClientId = 1001;
 
 class frmMain {
 public:

@@ -2,6 +2,7 @@
 // link connected for the one scan and released after it, and the threat notice.
 #include "GuardForm.h"
 
+#include "EngineLinkProtocol.h"
 #include "FaultLog.h"
 #include "IniOperation.h"
 #include "NoticeText.h"
@@ -37,7 +38,7 @@ void frmMain::RunBackgroundScan() noexcept {
 }
 
 void frmMain::ScanWithEngine() {
-    if (!m_pipe->ConnectPipeServer(false, kGuardClientId)) {
+    if (!m_pipe->ConnectPipeServer(false, kClientIdGuard)) {
         LogFault(L"frmMain::RunBackgroundScan", L"the engine could not be connected");
         return;
     }
