@@ -152,11 +152,12 @@ void frmTrayVirusMonitor::PlaceAfter(int id, int leftId) noexcept {
 }
 
 void frmTrayVirusMonitor::PlaceAtScreenCorner() noexcept {
-    const ScreenSize screen = GetScreenSize();
+    int screenWidth = 0, screenHeight = 0;
+    GetScreenSize(screenWidth, screenHeight);
     RECT inner{};
     ::GetClientRect(m_hwnd, &inner);
-    const int x = screen.width - (inner.right + kCornerGapRight);
-    const int y = screen.height - (inner.bottom + kCornerGapBottom);
+    const int x = screenWidth - (inner.right + kCornerGapRight);
+    const int y = screenHeight - (inner.bottom + kCornerGapBottom);
     ::SetWindowPos(m_hwnd, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
 }
 

@@ -63,11 +63,6 @@ std::wstring RemoveAll(std::wstring text, std::wstring_view what) {
 
 }  // namespace
 
-void GetScreenSize(int& width, int& height) {
-    width = ::GetSystemMetrics(SM_CXSCREEN);
-    height = ::GetSystemMetrics(SM_CYSCREEN);
-}
-
 std::wstring GetExeNameFromCommand(const std::wstring& command) {
     std::wstring text = TrimSpaces(command);
     wchar_t separator = L' ';

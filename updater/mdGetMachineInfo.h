@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "ScreenSize.h"
+
 namespace tessaly {
 class ClsWMI;
 }
@@ -19,7 +21,5 @@ std::wstring GetHttpsBrowserName();
 std::wstring GetExeNameFromCommand(const std::wstring& command);
 // "DocShellApp=<hex>&DocShellVer=<hex>&OfficeAddins=<hex>" for the default document application.
 std::wstring GetDocShellQuery();
-// Screen width and height in pixels; 0 and 0 when the platform does not say.
-void GetScreenSize(int& width, int& height);
 
 }  // namespace tessaly::updater
