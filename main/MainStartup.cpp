@@ -5,6 +5,7 @@
 #include <array>
 
 #include "FaultLog.h"
+#include "OfficeProcessNames.h"
 #include "SupportContact.h"
 #include "TextConvert.h"
 #include "clsUTF8TextFile.h"
@@ -15,7 +16,6 @@ namespace {
 
 constexpr std::array<const wchar_t*, 4> kInstalledPrograms{L"zdvcore.exe", L"drossel.exe", L"kestrine.exe",
                                                           L"zdvshengji.exe"};
-constexpr std::array<const wchar_t*, 4> kOfficeProcesses{L"excel.exe", L"winword.exe", L"wps.exe", L"et.exe"};
 constexpr std::size_t kMaxCommandLine = 512;
 
 // Blank lines count as nothing: a file of only line ends must not open an empty dialog.

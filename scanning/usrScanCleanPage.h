@@ -151,6 +151,9 @@ private:
     void CleanFinished();
     bool BackupBeforeClean(const std::wstring& path);
 
+    // Silent mode (usrScanCleanPageSilent.cpp).
+    void CleanAtOnceWhenAsked();
+
     HWND m_hwnd = nullptr;
     ScanPageWork m_work;
     usrCtlListBox m_list;

@@ -45,6 +45,17 @@ std::optional<DWORD> ChildProcess::WaitForExit(DWORD timeoutMs) const {
     return code;
 }
 
+std::wstring ProcessImagePath(DWORD id) {
+    tessaly::unique_kernel_handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id));
+    if (!process || ::WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT) return {};
+    return ImagePath(process.get());
+}
+
+bool WaitForProcessEnd(DWORD id, DWORD timeoutMs) {
+    tessaly::unique_kernel_handle process(::OpenProcess(SYNCHRONIZE, FALSE, id));
+    return !process || ::WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
 std::vector<DWORD> ProcessesFromFolder(const std::wstring& folder) {
     std::vector<DWORD> ids;
     tessaly::unique_file snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));

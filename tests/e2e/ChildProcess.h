@@ -27,6 +27,10 @@ private:
     DWORD m_id = 0;
 };
 
+// The program file of a running process; empty when it is gone or cannot be asked.
+std::wstring ProcessImagePath(DWORD id);
+// True once the process (not started by the test) has ended, within timeoutMs.
+bool WaitForProcessEnd(DWORD id, DWORD timeoutMs);
 // Ids of the running processes whose program file lies in folder (with trailing "\").
 std::vector<DWORD> ProcessesFromFolder(const std::wstring& folder);
 // Ends every process whose program file lies in folder and waits (bounded) until they are gone.

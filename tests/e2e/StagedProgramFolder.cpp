@@ -35,6 +35,7 @@ StagedProgramFolder::StagedProgramFolder(std::wstring folder, Engine engine, con
     const std::wstring tests = TestProgramFolder();
     Copy(stage + L"drossel.exe", L"drossel.exe");
     Copy(stage + L"tessaly.sig", L"tessaly.sig");
+    Copy(stage + L"zdvguard.exe", L"zdvguard.exe");
     AddStandIn(L"kestrine.exe");
     AddStandIn(L"zdvshengji.exe");
     if (engine == Engine::kStaged) Copy(stage + L"zdvcore.exe", L"zdvcore.exe");

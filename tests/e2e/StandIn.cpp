@@ -1,5 +1,5 @@
-// Stand-in for the programs drossel.exe only needs to find or start (kestrine.exe, zdvshengji.exe,
-// zdvguard.exe): it appends its arguments as one line to "<its own path>.started", then ends.
+// Stand-in for the programs drossel.exe only needs to find or start (kestrine.exe, zdvshengji.exe):
+// it appends its arguments as one line to "<its own path>.started", then ends.
 #include <windows.h>
 
 #include <string>

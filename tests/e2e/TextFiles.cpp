@@ -4,9 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "TextConvert.h"
+#include "UniqueHandle.h"
 
 namespace e2e {
 namespace {
@@ -34,11 +34,16 @@ bool FileExists(const std::wstring& path) {
 }
 
 std::optional<std::string> ReadBytes(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    // Shared for deletion too: run markers are held open by their delete-on-close owner.
+    tessaly::unique_file file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
+    std::string bytes;
+    char buffer[8192];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    return bytes;
 }
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {

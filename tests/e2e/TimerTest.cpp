@@ -1,7 +1,7 @@
 // The main window's timers in one run: the contact link and the release notes of
 // "lastupdate.log" once after about 15 s (the file then gone), the updater started with "/manual"
-// after about 30 s, the guard after about 60 s, and the installation marker closing the window
-// at the next 10-second check.
+// after about 30 s, the real guard after about 60 s, and the installation marker closing the
+// window at the next 10-second check (the guard ends at its own installing watch).
 #include <gtest/gtest.h>
 
 #include "DrosselRun.h"
@@ -10,6 +10,8 @@
 #include "RemoteWindows.h"
 #include "TextFiles.h"
 #include "UserTexts.h"
+#include "ChildProcess.h"
+#include "GuardForm.h"
 #include "frmMain.h"
 #include "frmShowMsg.h"
 
@@ -33,9 +35,17 @@ constexpr wchar_t kNotesShown[] = L"本次更新:\r\n修复了扫描进度的显
 
 TEST_F(E2eTest, TimersShowTheNotesStartUpdaterAndGuardAndTheInstallationMarkerCloses) {
     StagedProgramFolder& folder = Stage(Engine::kFake, kRecordingEngine);
-    folder.AddStandIn(L"zdvguard.exe");
     ASSERT_TRUE(folder.Ready()) << ::testing::PrintToString(folder.Problem());
     WriteBytes(folder.File(texts::kNotesFile), kNotesFileText);
+
+    // The real guard runs: its marker names a process of the folder's guard program.
+    const auto guardId = [&]() -> DWORD {
+        const std::optional<std::string> id = ReadBytes(MarkerFile(L"zdvguard"));
+        if (!id || id->empty() || id->find_first_not_of("0123456789") != std::string::npos) return 0;
+        const DWORD pid = static_cast<DWORD>(std::stoul(*id));
+        return ::lstrcmpiW(ProcessImagePath(pid).c_str(), folder.Guard().c_str()) == 0 ? pid : 0;
+    };
+    const auto GuardRuns = [&] { return guardId() != 0; };
 
     DrosselRun run(folder, L"");
     ASSERT_TRUE(run.WaitUntilReady(kStartTimeoutMs)) << "no ready main window";
@@ -53,15 +63,13 @@ TEST_F(E2eTest, TimersShowTheNotesStartUpdaterAndGuardAndTheInstallationMarkerCl
     EXPECT_TRUE(HasVisibleStyle(contact));
     EXPECT_EQ(ControlText(contact).rfind(texts::kContactPrefix, 0), 0u) << ::testing::PrintToString(ControlText(contact));
     EXPECT_TRUE(Starts(folder, L"zdvshengji.exe").empty()) << "the updater started before its time";
-    EXPECT_TRUE(Starts(folder, L"zdvguard.exe").empty()) << "the guard started before its time";
+    EXPECT_FALSE(GuardRuns()) << "the guard started before its time";
 
     ASSERT_TRUE(WaitUntil([&] { return !Starts(folder, L"zdvshengji.exe").empty(); }, kUpdaterTimeoutMs, 200))
         << "the updater was not started";
     EXPECT_EQ(Starts(folder, L"zdvshengji.exe"), std::vector<std::wstring>{L"/manual"});
-    EXPECT_TRUE(Starts(folder, L"zdvguard.exe").empty()) << "the guard started with the updater";
-    ASSERT_TRUE(WaitUntil([&] { return !Starts(folder, L"zdvguard.exe").empty(); }, kGuardTimeoutMs, 200))
-        << "the guard was not started";
-    EXPECT_EQ(Starts(folder, L"zdvguard.exe"), std::vector<std::wstring>{L""});
+    EXPECT_FALSE(GuardRuns()) << "the guard started with the updater";
+    ASSERT_TRUE(WaitUntil(GuardRuns, kGuardTimeoutMs, 200)) << "the guard was not started";
     EXPECT_EQ(Starts(folder, L"zdvshengji.exe").size(), 1u) << "the updater timer ran more than once";
 
     WriteBytes(MarkerFile(texts::kInstallingMarker), "1");
@@ -71,6 +79,14 @@ TEST_F(E2eTest, TimersShowTheNotesStartUpdaterAndGuardAndTheInstallationMarkerCl
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back(), L"CLIENT::EXIT");
     EXPECT_TRUE(run.Boxes().Seen().empty());
+
+    // The guard's installing watch, at its tick, ends the guard too.
+    const DWORD guard = guardId();
+    ASSERT_NE(guard, 0u) << "the guard ended before the installing watch";
+    HWND guardWindow = FindTopWindow(guard, tessaly::guard::kGuardCaption);
+    ASSERT_NE(guardWindow, nullptr);
+    ::PostMessageW(guardWindow, WM_TIMER, tessaly::guard::frmMain::kTimerCheckUpgrading, 0);
+    EXPECT_TRUE(WaitForProcessEnd(guard, kInstallWatchTimeoutMs)) << "the installation marker did not end the guard";
 }
 
 }  // namespace e2e

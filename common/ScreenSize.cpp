@@ -1,0 +1,13 @@
+// The screen's size; see ScreenSize.h.
+#include "ScreenSize.h"
+
+#include <windows.h>
+
+namespace tessaly {
+
+void GetScreenSize(int& width, int& height) noexcept {
+    width = ::GetSystemMetrics(SM_CXSCREEN);
+    height = ::GetSystemMetrics(SM_CYSCREEN);
+}
+
+}  // namespace tessaly

@@ -1,0 +1,141 @@
+// The threat notice as a user meets it: its texts and tool tip, its size and place in the screen's
+// bottom-right corner above other windows, and its end 5 s after it is shown.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include "NoticeText.h"
+#include "PixelScale.h"
+#include "frmTrayVirusMonitor.h"
+
+namespace tessaly::guard {
+namespace {
+
+using Notice = frmTrayVirusMonitor;
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[512]{};
+    ::GetWindowTextW(window, text, 512);
+    return text;
+}
+
+RECT RectIn(HWND window, HWND parent) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+std::wstring ToolTipText(const Notice& notice) {
+    wchar_t text[512]{};
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = notice.Window();
+    tool.uId = reinterpret_cast<UINT_PTR>(notice.Control(Notice::kIdLblVirusPath));
+    tool.lpszText = text;
+    ::SendMessageW(notice.ToolTip(), TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
+    return text;
+}
+
+void RunPendingMessages() {
+    MSG msg{};
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+}
+
+class NoticeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
+                                  ::GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(owner, nullptr);
+        ASSERT_TRUE(notice.Load(owner));
+    }
+    void TearDown() override {
+        notice.Unload();
+        ::DestroyWindow(owner);
+    }
+    HWND owner = nullptr;
+    Notice notice;
+};
+
+TEST_F(NoticeTest, LoadsHiddenWithItsDesignTextsOwnedByTheGuard) {
+    EXPECT_FALSE(::IsWindowVisible(notice.Window()));
+    EXPECT_EQ(TextOf(notice.Window()), L"发现病毒威胁");
+    EXPECT_EQ(::GetWindow(notice.Window(), GW_OWNER), owner);
+    EXPECT_EQ(TextOf(notice.Control(Notice::kIdLabel1)), L"发现病毒威胁数：");
+    EXPECT_EQ(TextOf(notice.Control(Notice::kIdLblVirusCount)), L"1");
+    EXPECT_EQ(TextOf(notice.Control(Notice::kIdLblVirusPath)), L"filepath");
+    EXPECT_EQ(TextOf(notice.Control(Notice::kIdLblVirusName)), L"virusname");
+}
+
+TEST_F(NoticeTest, SitsTopmostInTheBottomRightCornerWithItsDesignedSize) {
+    const PixelScale scale = ScreenScale();
+    RECT inner{};
+    ::GetClientRect(notice.Window(), &inner);
+    EXPECT_EQ(inner.right, scale.X(6810));
+    EXPECT_EQ(inner.bottom, scale.Y(2360));
+    RECT outer{};
+    ::GetWindowRect(notice.Window(), &outer);
+    EXPECT_EQ(outer.left, ::GetSystemMetrics(SM_CXSCREEN) - (inner.right + 150));
+    EXPECT_EQ(outer.top, ::GetSystemMetrics(SM_CYSCREEN) - (inner.bottom + 100));
+    EXPECT_NE(::GetWindowLongPtrW(notice.Window(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+
+    // Filling and showing it keep the place and the size.
+    notice.lblVirusCount(L"3");
+    notice.ShowModeless();
+    RECT shown{};
+    ::GetWindowRect(notice.Window(), &shown);
+    EXPECT_TRUE(::EqualRect(&shown, &outer));
+    EXPECT_TRUE(::IsWindowVisible(notice.Window()));
+}
+
+TEST_F(NoticeTest, ShowsCountPathWithWholePathAsToolTipAndVirusName) {
+    const std::wstring whole = L"c:\\users\\someone\\appdata\\roaming\\microsoft\\templates\\projects\\2021\\"
+                               L"quarter\\normal.dotm ...";
+    notice.lblVirusCount(L"12");
+    notice.lblVirusPath(NoticePathText(whole), whole);
+    notice.lblVirusName(L"W97M.Thus ...");
+    EXPECT_EQ(TextOf(notice.Control(Notice::kIdLblVirusCount)), L"12");
+    EXPECT_EQ(TextOf(notice.Control(Notice::kIdLblVirusPath)), whole.substr(0, 25) + L"..." + whole.substr(whole.size() - 25));
+    EXPECT_EQ(ToolTipText(notice), whole);
+    EXPECT_EQ(TextOf(notice.Control(Notice::kIdLblVirusName)), L"W97M.Thus ...");
+
+    // The count follows the title on its row, wide enough for its two digits.
+    const RECT title = RectIn(notice.Control(Notice::kIdLabel1), notice.Window());
+    const RECT count = RectIn(notice.Control(Notice::kIdLblVirusCount), notice.Window());
+    EXPECT_EQ(count.left, title.right);
+    EXPECT_EQ(count.bottom, title.bottom);
+    EXPECT_GT(count.right - count.left, 8);
+}
+
+TEST_F(NoticeTest, ClosesItselfAtTheAutoCloseTickAndNotBefore) {
+    notice.ShowModeless();
+    notice.EnableAutoClose();
+    RunPendingMessages();
+    EXPECT_NE(notice.Window(), nullptr) << "closed before its timer";
+    ::SendMessageW(notice.Window(), WM_TIMER, Notice::kTimerAutoClose, 0);
+    EXPECT_EQ(notice.Window(), nullptr);
+    // A later notice loads and places the window again.
+    ASSERT_TRUE(notice.Load(owner));
+    EXPECT_EQ(TextOf(notice.Control(Notice::kIdLblVirusCount)), L"1");
+}
+
+TEST_F(NoticeTest, GoesWithItsOwner) {
+    notice.ShowModeless();
+    ::DestroyWindow(owner);
+    owner = nullptr;
+    EXPECT_EQ(notice.Window(), nullptr);
+}
+
+TEST(NoticePathText, KeepsEightyCharactersAndShortensLongerPathsToBothEnds) {
+    const std::wstring eighty(80, L'a');
+    EXPECT_EQ(NoticePathText(eighty), eighty);
+    std::wstring longer = L"C:\\" + std::wstring(75, L'b') + L"\\x.doc";  // 84 characters
+    const std::wstring shown = NoticePathText(longer);
+    EXPECT_EQ(shown.size(), 53u);
+    EXPECT_EQ(shown, longer.substr(0, 25) + L"..." + longer.substr(longer.size() - 25));
+    EXPECT_EQ(NoticePathText(L""), L"");
+}
+
+}  // namespace
+}  // namespace tessaly::guard

@@ -1,0 +1,140 @@
+// The updater window; see frmUpdate.h.
+#include "frmUpdate.h"
+
+#include "FormLayout.h"
+#include "Pictures.h"
+#include "PixelScale.h"
+#include "UiFont.h"
+#include "UpdateTexts.h"
+#include "WindowClass.h"
+#include "frmUpdateLayout.h"
+#include "modCommon.h"
+
+namespace tessaly::updater {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"TessalyUpdateForm";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+
+}  // namespace
+
+frmUpdate::~frmUpdate() { Unload(); }
+
+bool frmUpdate::Load(bool visible) noexcept {
+    if (m_hwnd) return true;
+    try {
+        WindowClassOptions options;
+        options.background = DialogBackground();
+        options.icon = pictures::AppIcon(32);
+        if (!RegisterWindowClass(kWindowClass, &WindowThunk<frmUpdate>::Proc, options)) return false;
+        const PixelScale scale = ScreenScale();
+        RECT rect{0, 0, scale.X(update_form::kClientWidthTwips), scale.Y(update_form::kClientHeightTwips)};
+        ::AdjustWindowRectEx(&rect, kStyle, FALSE, kExStyle);
+        const int width = rect.right - rect.left;
+        const int height = rect.bottom - rect.top;
+        RECT work{};
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        const int left = work.left + (work.right - work.left - width) / 2;
+        const int top = work.top + (work.bottom - work.top - height) / 2;
+        if (!::CreateWindowExW(kExStyle, kWindowClass, kFormCaption, kStyle, left, top, width, height, nullptr, nullptr,
+                               ::GetModuleHandleW(nullptr), this))
+            return false;
+        if (visible) {
+            ::ShowWindow(m_hwnd, SW_SHOW);
+            ::UpdateWindow(m_hwnd);
+        }
+        return true;
+    } catch (...) {
+        LogCaughtFault(L"frmUpdate::Load");
+        return false;
+    }
+}
+
+void frmUpdate::Unload() noexcept {
+    if (m_hwnd) ::DestroyWindow(m_hwnd);
+}
+
+bool frmUpdate::IsShown() const noexcept { return m_hwnd && ::IsWindowVisible(m_hwnd); }
+
+void frmUpdate::Show(const std::wstring& text) {
+    if (m_outUpdateMsg) ::SetWindowTextW(m_outUpdateMsg, text.c_str());
+}
+
+bool frmUpdate::AskYesNo(const std::wstring& text, const std::wstring& title) {
+    return ::MessageBoxW(IsShown() ? m_hwnd : nullptr, text.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void frmUpdate::EnableExit() noexcept {
+    if (m_okButton) ::EnableWindow(m_okButton, TRUE);
+}
+
+void frmUpdate::EnableUpgradeWatch() noexcept {
+    if (m_hwnd) ::SetTimer(m_hwnd, kIdTimerCheckUpgrading, kTimerCheckUpgradingMs, nullptr);
+}
+
+void frmUpdate::RunUntilUnloaded() noexcept {
+    MSG msg;
+    while (m_hwnd) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) break;
+        if (!m_hwnd || !::IsDialogMessageW(m_hwnd, &msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    Unload();
+}
+
+LRESULT frmUpdate::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE:
+        CreateControls();
+        Form_Load();
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == kIdOKButton && HIWORD(wParam) == BN_CLICKED) {
+            Unload();
+            return 0;
+        }
+        break;
+    case WM_TIMER:
+        if (wParam == kIdTimerCheckUpgrading) {
+            timerCheckUpgrading_Timer();
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        // Closing by the caption works like the exit button: only once the run has ended.
+        if (m_okButton && ::IsWindowEnabled(m_okButton)) Unload();
+        return 0;
+    case WM_DESTROY:
+        ::KillTimer(m_hwnd, kIdTimerCheckUpgrading);
+        Form_Unload();
+        m_outUpdateMsg = nullptr;
+        m_okButton = nullptr;
+        return 0;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(m_hwnd, msg, wParam, lParam);
+}
+
+void frmUpdate::CreateControls() {
+    m_font = CreateUiFont({});
+    CreateLayoutControls(m_hwnd, update_form::kControls, ScreenScale(), m_font.get());
+    m_outUpdateMsg = ::GetDlgItem(m_hwnd, kIdOutUpdateMsg);
+    m_okButton = ::GetDlgItem(m_hwnd, kIdOKButton);
+}
+
+void frmUpdate::Form_Load() { CreateRunMarker(kMarkerUpdater); }
+
+void frmUpdate::Form_Unload() { DeleteRunMarker(kMarkerUpdater); }
+
+void frmUpdate::timerCheckUpgrading_Timer() {
+    if (!IsRunMarkerPresent(kMarkerInstalling)) return;
+    ::KillTimer(m_hwnd, kIdTimerCheckUpgrading);
+    Unload();
+}
+
+}  // namespace tessaly::updater
