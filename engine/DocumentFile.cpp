@@ -53,16 +53,18 @@ public:
             if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) m_error = ERROR_DIRECTORY;
             return;
         }
-        BY_HANDLE_FILE_INFORMATION info{};
-        if (!::GetFileInformationByHandle(m_file.get(), &info)) {
+        // Only size and kind are needed: the standard class answers them without the volume and
+        // index lookups of the full information, which cost most of a small document's scan under Wine.
+        FILE_STANDARD_INFO info{};
+        if (!::GetFileInformationByHandleEx(m_file.get(), FileStandardInfo, &info, sizeof info)) {
             m_error = ::GetLastError();
             return;
         }
-        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (info.Directory) {
             m_error = ERROR_DIRECTORY;
             return;
         }
-        const ULONGLONG size = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+        const ULONGLONG size = static_cast<ULONGLONG>(info.EndOfFile.QuadPart);
         m_ok = true;
         if (size == 0) return;
         m_mapping.reset(::CreateFileMappingW(m_file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
