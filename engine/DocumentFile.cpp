@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "FaultLog.h"
 #include "TextConvert.h"
 #include "UniqueHandle.h"
 
@@ -235,6 +236,7 @@ FileResult ScanDocument(const Analyzer& analyzer, const std::wstring& linkPath) 
         const analysis::Verdict verdict = analyzer.Scan(document.bytes());
         return FromAnalysis(verdict.code, verdict.text, verdict.code == analysis::kScanClean ? L"OK" : L"");
     } catch (...) {
+        LogCaughtFault(L"ScanDocument");
         return {-1, L"引擎内部错误"};
     }
 }
@@ -256,6 +258,7 @@ FileResult CleanDocument(const Analyzer& analyzer, const std::wstring& linkPath)
         copy.Keep();
         return FromAnalysis(analysis::kCleanRepaired, outcome.text, L"已清除");
     } catch (...) {
+        LogCaughtFault(L"CleanDocument");
         return {-1, L"引擎内部错误"};
     }
 }
