@@ -73,15 +73,20 @@ long IndexFromY(double y, int itemHeight, long curIndex, long listCount) noexcep
     return std::min(row, listCount - 1);
 }
 
-PixelRect RowTextRect(long visibleIndex, int itemHeight, double tppY, double scaleWidth) noexcept {
+PixelRect RowTextRect(long visibleIndex, int itemHeight, double tppY, long rightPixel) noexcept {
     PixelRect r{};
     r.left = 1;
     r.top = RoundHalfEven(static_cast<double>(visibleIndex) * itemHeight / tppY);
     r.bottom = r.top + RoundHalfEven(itemHeight / tppY);
-    // The twips figure is used as a pixel coordinate on purpose: texts run to the control's edge
-    // instead of wrapping inside it.
-    r.right = static_cast<long>(scaleWidth) - kEdgeInset;
+    r.right = std::max(r.left, rightPixel);
     return r;
+}
+
+long ClampScroll(long position, long maxScroll) noexcept { return std::clamp<long>(position, 0, std::max(maxScroll, 0L)); }
+
+long RowsPerWheelNotch(long wheelLines, long visibleRows) noexcept {
+    const long page = std::max(visibleRows - 1, 1L);
+    return std::clamp<long>(wheelLines, 1, page);
 }
 
 std::uint32_t HeadBkColorFromCode(long code) noexcept {

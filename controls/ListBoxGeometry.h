@@ -18,6 +18,12 @@ inline constexpr int kThumbFillLeft = 1;
 inline constexpr int kThumbFillRight = 254;
 inline constexpr int kThumbOutlineRight = 240;
 inline constexpr std::uint32_t kDragThrottleMs = 19;  // a move is handled when more time passed
+// A press on an arrow scrolls one row at once; held, it repeats after a pause at a pace the eye can
+// follow, as the system's own scroll bars do.
+inline constexpr std::uint32_t kArrowRepeatDelayMs = 350;
+inline constexpr std::uint32_t kArrowRepeatIntervalMs = 60;
+// Room kept free between a row's text and the scroll bar or the frame, in pixels.
+inline constexpr int kTextGapPixels = 4;
 
 // Nearest integer, halves to the even neighbour.
 long RoundHalfEven(double value) noexcept;
@@ -45,11 +51,17 @@ long ScrollBarHitTest(double y, long trackLen, long thumbLen, long maxScroll) no
 // Row under a y coordinate of the list surface: -1 for an empty list, never past the last row.
 long IndexFromY(double y, int itemHeight, long curIndex, long listCount) noexcept;
 
-// Text rectangle of the k-th visible row in pixels.
+// Text rectangle of the k-th visible row in pixels; the text ends at rightPixel.
 struct PixelRect {
     long left, top, right, bottom;
 };
-PixelRect RowTextRect(long visibleIndex, int itemHeight, double tppY, double scaleWidth) noexcept;
+PixelRect RowTextRect(long visibleIndex, int itemHeight, double tppY, long rightPixel) noexcept;
+
+// A scroll position kept within 0..maxScroll (0 when nothing overflows).
+long ClampScroll(long position, long maxScroll) noexcept;
+// Rows one wheel notch moves: the system's lines per notch, but never a whole page, so the row
+// the eye was on stays in view; at least one.
+long RowsPerWheelNotch(long wheelLines, long visibleRows) noexcept;
 
 // Colour of a tag for a result colour code.
 std::uint32_t HeadBkColorFromCode(long code) noexcept;

@@ -79,7 +79,7 @@ bool usrCtlListBox::Create(HWND parent, int x, int y, int width, int height, int
     if (m_hwnd || !RegisterWindowClasses()) return false;
     // Saved properties are read after initialisation and before the first drawing.
     if (saved) ReadProperties(*saved);
-    HWND hwnd = ::CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y, width,
+    HWND hwnd = ::CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP, x, y, width,
                                   height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                   ::GetModuleHandleW(nullptr), this);
     return hwnd != nullptr;
@@ -149,14 +149,25 @@ LRESULT usrCtlListBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(m_hostFont ? m_hostFont : m_font.get());
     case WM_LBUTTONDOWN:
+        ::SetFocus(m_hwnd);  // every Windows list takes the focus on a click
         OnSurfaceMouseDown(1, wParam, lParam);
         return 0;
     case WM_RBUTTONDOWN:
+        ::SetFocus(m_hwnd);
         OnSurfaceMouseDown(2, wParam, lParam);
         return 0;
     case WM_MBUTTONDOWN:
         OnSurfaceMouseDown(4, wParam, lParam);
         return 0;
+    case WM_MOUSEWHEEL:
+        ScrollWheel(GET_WHEEL_DELTA_WPARAM(wParam));
+        return 0;
+    case WM_KEYDOWN:
+        if (ScrollKey(wParam)) return 0;
+        break;
+    case WM_GETDLGCODE:
+        // The arrow keys scroll the list instead of moving the focus on through the dialog.
+        return DLGC_WANTARROWS;
     case WM_MOUSEMOVE:
         RaiseMouse(m_events.MouseMove, ButtonsHeld(wParam), wParam, lParam);
         return 0;

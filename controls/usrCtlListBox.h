@@ -1,6 +1,7 @@
 // The result list: a child window that draws a vertical list of two-line rows (main text and a
-// coloured tag) with its own scroll bar. The C++ object owns its window; a window created from
-// the class name alone gets an object that the window owns.
+// coloured tag) with its own scroll bar. It scrolls by its scroll bar, and by the wheel and the
+// keyboard while it has the focus. The C++ object owns its window; a window created from the class
+// name alone gets an object that the window owns.
 #pragma once
 
 #include <windows.h>
@@ -102,6 +103,10 @@ public:
     [[nodiscard]] long ThumbLen() const noexcept { return m_ThumbLen; }
     [[nodiscard]] long HitCode() const noexcept { return m_HitCode; }
     [[nodiscard]] bool RepeatTimerEnabled() const noexcept { return m_timerEnabled; }
+    // Milliseconds until the next arrow repeat: the pause after a press, then the repeat pace.
+    [[nodiscard]] unsigned RepeatTimerIntervalMs() const noexcept { return m_timerIntervalMs; }
+    // Right end of the row texts in the list's pixels, as the last redraw clipped them.
+    [[nodiscard]] long TextRightPixel() const noexcept { return m_textRight; }
     [[nodiscard]] TwipsPerPixel Tpp() const noexcept { return m_tpp; }
 
 private:
@@ -124,17 +129,23 @@ private:
     void DrawScrollArrows(HDC dc, double scaleWidth, double scaleHeight) noexcept;
     void DrawFrame(HDC dc, RECT twips, COLORREF color) noexcept;
     void DrawItem(HDC dc, RECT pixels, const ListItemData& row) noexcept;
+    long RowTextRight(double scaleWidth) const noexcept;
     void DrawGridAndFrame(HDC dc, double scaleWidth, double scaleHeight) noexcept;
     void DrawPicture(HDC dc, int width, int height) noexcept;
     int Px(double twips) const noexcept { return TwipsToPixels(twips, m_tpp.x); }
     int Py(double twips) const noexcept { return TwipsToPixels(twips, m_tpp.y); }
 
-    // Scroll bar (usrCtlListBoxScroll.cpp).
-    void ScrollBarMouseDown(double yTwips) noexcept;
+    // Scroll bar, wheel and keys (usrCtlListBoxScroll.cpp).
+    void ScrollBarMouseDown(double yTwips, bool dragged) noexcept;
     void ScrollBarMouseMove(double yTwips) noexcept;
     void ScrollBarMouseUp() noexcept;
     void RepeatTick() noexcept;
-    void EnableRepeatTimer(bool enable) noexcept;
+    bool ArrowStep() noexcept;
+    void EnableRepeatTimer(bool enable, unsigned intervalMs = 0) noexcept;
+    void ScrollTo(long position) noexcept;
+    bool ScrollKey(WPARAM key) noexcept;
+    void ScrollWheel(short delta) noexcept;
+    [[nodiscard]] bool Overflows() const noexcept { return m_ListCount > m_VisibleRows && m_VisibleRows > 0; }
 
     HWND m_hwnd = nullptr;
     HWND m_scrollBar = nullptr;
@@ -149,6 +160,9 @@ private:
     // False once the object is destroyed; a drawing that lets messages run holds a copy.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     bool m_timerEnabled = false;
+    unsigned m_timerIntervalMs = 0;
+    int m_wheelRemainder = 0;  // part of a notch a fine-grained wheel has turned
+    long m_textRight = 0;
 
     long m_ListCount = 0;
     long m_ListIndex = -1;

@@ -8,6 +8,7 @@
 #include "FaultLog.h"
 #include "ListBoxGeometry.h"
 #include "SystemColor.h"
+#include "usrCtlListBoxTextFit.h"
 
 namespace tessaly {
 
@@ -17,7 +18,8 @@ constexpr COLORREF kScrollBackground = 0xE0E0E0;
 constexpr COLORREF kThumbFill = RGB(180, 180, 180);
 constexpr COLORREF kArrowColor = RGB(128, 128, 128);
 constexpr COLORREF kTagTextColor = RGB(255, 255, 255);
-constexpr UINT kTextFlags = DT_WORDBREAK | DT_EDITCONTROL;
+// One line each, clipped to the row's text rectangle; the text is fitted before it is drawn.
+constexpr UINT kTextFlags = DT_SINGLELINE | DT_NOPREFIX;
 constexpr int kTextInsetLeft = 1;
 constexpr int kTextInsetTop = 4;
 constexpr int kTagOffset = 20;
@@ -98,6 +100,7 @@ void usrCtlListBox::DrawSurface(const bool& alive) noexcept {
                 }
                 ::SetBkMode(dc, TRANSPARENT);
                 ::SetTextColor(dc, ResolveColor(m_ForeColor));
+                m_textRight = RowTextRight(scaleWidth);
                 for (long i = std::max<long>(first, 0); i <= last && i < m_ListCount; ++i) {
                     long k = i - first;
                     if (i == m_ListIndex) {
@@ -106,7 +109,7 @@ void usrCtlListBox::DrawSurface(const bool& alive) noexcept {
                                   Py(static_cast<double>(k + 1) * m_ItemHeight)};
                         FillSolid(dc, band, ResolveColor(m_SelColor));
                     }
-                    auto r = listbox::RowTextRect(k, m_ItemHeight, m_tpp.y, scaleWidth);
+                    auto r = listbox::RowTextRect(k, m_ItemHeight, m_tpp.y, m_textRight);
                     DrawItem(dc, RECT{r.left, r.top, r.right, r.bottom}, m_rows[static_cast<size_t>(i)]);
                 }
             }
@@ -157,21 +160,41 @@ void usrCtlListBox::DrawFrame(HDC dc, RECT twips, COLORREF color) noexcept {
     Line(dc, left, top, left, bottom);
 }
 
+// Texts end before the scroll bar while it shows, else inside the frame. The bar's own style
+// counts, not whether a hidden page around the list shows it right now.
+long usrCtlListBox::RowTextRight(double scaleWidth) const noexcept {
+    if (m_scrollBar && (::GetWindowLongPtrW(m_scrollBar, GWL_STYLE) & WS_VISIBLE) != 0) {
+        RECT bar{};
+        ::GetWindowRect(m_scrollBar, &bar);
+        ::MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&bar), 2);
+        return bar.left - listbox::kTextGapPixels;
+    }
+    return Px(scaleWidth - listbox::kEdgeInset) - listbox::kTextGapPixels;
+}
+
 void usrCtlListBox::DrawItem(HDC dc, RECT pixels, const ListItemData& row) noexcept {
     RECT rc = pixels;
     rc.left += kTextInsetLeft;
     rc.top += kTextInsetTop;
+    const int width = rc.right - rc.left;
+    const auto measure = [dc](std::wstring_view text) {
+        SIZE size{};
+        ::GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
+        return static_cast<int>(size.cx);
+    };
     COLORREF fore = ResolveColor(m_ForeColor);
     ::SetTextColor(dc, fore);
     ::SetBkMode(dc, TRANSPARENT);
-    ::DrawTextW(dc, row.MainText.c_str(), static_cast<int>(row.MainText.size()), &rc, kTextFlags);
+    const std::wstring mainText = listbox::FitRowText(row.MainText, width, measure);
+    ::DrawTextW(dc, mainText.c_str(), static_cast<int>(mainText.size()), &rc, kTextFlags);
 
     ::SetBkMode(dc, OPAQUE);
     ::SetBkColor(dc, ResolveColor(row.HeadBkColor));
     rc.top += kTagOffset;
     rc.bottom += kTagOffset;
     ::SetTextColor(dc, kTagTextColor);
-    ::DrawTextW(dc, row.HeadText.c_str(), static_cast<int>(row.HeadText.size()), &rc, kTextFlags);
+    const std::wstring headText = listbox::FitRowText(row.HeadText, width, measure);
+    ::DrawTextW(dc, headText.c_str(), static_cast<int>(headText.size()), &rc, kTextFlags);
 
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, fore);

@@ -1,5 +1,5 @@
-// The result list's own scroll bar: press, drag with a 20 ms throttle, and arrow repeat driven by
-// Timer1.
+// The result list's own scroll bar: press, drag with a 20 ms throttle, and arrows that move one
+// row at once and repeat, while held, after a pause (Timer1); the wheel and the scroll keys.
 #include "usrCtlListBox.h"
 
 #include <windowsx.h>
@@ -47,7 +47,8 @@ LRESULT usrCtlListBox::HandleScrollBarMessage(UINT msg, WPARAM wParam, LPARAM lP
     case WM_LBUTTONDBLCLK:
         // Capture keeps the release with the scroll bar, so the repeat always stops.
         ::SetCapture(m_scrollBar);
-        ScrollBarMouseDown(GET_Y_LPARAM(lParam) * m_tpp.y);
+        if (m_hwnd) ::SetFocus(m_hwnd);  // the wheel and the keys go on where the mouse began
+        ScrollBarMouseDown(GET_Y_LPARAM(lParam) * m_tpp.y, false);
         return 0;
     case WM_MOUSEMOVE:
         if (wParam & MK_LBUTTON) ScrollBarMouseMove(GET_Y_LPARAM(lParam) * m_tpp.y);
@@ -67,14 +68,21 @@ LRESULT usrCtlListBox::HandleScrollBarMessage(UINT msg, WPARAM wParam, LPARAM lP
     return ::DefWindowProcW(m_scrollBar, msg, wParam, lParam);
 }
 
-void usrCtlListBox::ScrollBarMouseDown(double yTwips) noexcept {
+void usrCtlListBox::ScrollBarMouseDown(double yTwips, bool dragged) noexcept {
     m_LastTick = ::GetTickCount();
-    m_HitCode = listbox::ScrollBarHitTest(yTwips, m_TrackLen, m_ThumbLen, m_MaxScroll);
-    if (m_HitCode == listbox::kHitUpArrow || m_HitCode == listbox::kHitDownArrow) {
-        EnableRepeatTimer(true);
+    const long hit = listbox::ScrollBarHitTest(yTwips, m_TrackLen, m_ThumbLen, m_MaxScroll);
+    const bool arrow = hit == listbox::kHitUpArrow || hit == listbox::kHitDownArrow;
+    // A drag that stays on the arrow it already repeats leaves the repeat to its own pace.
+    if (dragged && arrow && m_timerEnabled && hit == m_HitCode) return;
+    m_HitCode = hit;
+    if (arrow) {
+        EnableRepeatTimer(false);
+        ArrowStep();
+        EnableRepeatTimer(true, listbox::kArrowRepeatDelayMs);
     } else {
+        EnableRepeatTimer(false);
         // Only a degenerate, tiny scroll bar can give a value outside the positions.
-        m_CurIndex = std::clamp<long>(m_HitCode, 0, std::max<long>(m_MaxScroll, 0));
+        m_CurIndex = listbox::ClampScroll(m_HitCode, m_MaxScroll);
     }
     DrawScrollBar(m_MaxScroll, m_CurIndex);
     DrawListBox();
@@ -84,34 +92,84 @@ void usrCtlListBox::ScrollBarMouseMove(double yTwips) noexcept {
     DWORD now = ::GetTickCount();
     if (now - m_LastTick > listbox::kDragThrottleMs) {
         m_LastTick = now;
-        ScrollBarMouseDown(yTwips);
+        ScrollBarMouseDown(yTwips, true);
     }
 }
 
 void usrCtlListBox::ScrollBarMouseUp() noexcept { EnableRepeatTimer(false); }
 
-void usrCtlListBox::EnableRepeatTimer(bool enable) noexcept {
+void usrCtlListBox::EnableRepeatTimer(bool enable, unsigned intervalMs) noexcept {
     if (!m_hwnd) return;
     if (enable) {
-        ::SetTimer(m_hwnd, kRepeatTimerId, 1, nullptr);
+        ::SetTimer(m_hwnd, kRepeatTimerId, intervalMs, nullptr);
+        m_timerIntervalMs = intervalMs;
     } else if (m_timerEnabled) {
         ::KillTimer(m_hwnd, kRepeatTimerId);
+        m_timerIntervalMs = 0;
     }
     m_timerEnabled = enable;
+}
+
+// One row towards the pressed arrow; false at the end of the list.
+bool usrCtlListBox::ArrowStep() noexcept {
+    if (m_HitCode == listbox::kHitUpArrow) {
+        if (m_CurIndex < 1) return false;
+        --m_CurIndex;
+        return true;
+    }
+    if (m_HitCode == listbox::kHitDownArrow) {
+        if (m_CurIndex >= m_MaxScroll) return false;
+        ++m_CurIndex;
+        return true;
+    }
+    return false;
 }
 
 void usrCtlListBox::RepeatTick() noexcept {
     // A tick already queued when the button was released must not scroll.
     if (!m_timerEnabled) return;
-    if (m_HitCode == listbox::kHitUpArrow) {
-        if (m_CurIndex < 1) return;
-        --m_CurIndex;
-    } else if (m_HitCode == listbox::kHitDownArrow) {
-        if (m_CurIndex >= m_MaxScroll) return;
-        ++m_CurIndex;
-    }
+    // The pause after the press is over: from now on the repeat pace.
+    if (m_timerIntervalMs != listbox::kArrowRepeatIntervalMs)
+        EnableRepeatTimer(true, listbox::kArrowRepeatIntervalMs);
+    if (!ArrowStep()) return;
     DrawScrollBar(m_MaxScroll, m_CurIndex);
     DrawListBox();
+}
+
+void usrCtlListBox::ScrollTo(long position) noexcept {
+    if (!Overflows()) return;
+    const long target = listbox::ClampScroll(position, m_MaxScroll);
+    if (target == m_CurIndex) return;
+    m_CurIndex = target;
+    DrawScrollBar(m_MaxScroll, m_CurIndex);
+    DrawListBox();
+}
+
+// The scroll keys move the view, as the scroll bar does; the selection stays where it is.
+bool usrCtlListBox::ScrollKey(WPARAM key) noexcept {
+    const long page = std::max<long>(m_VisibleRows, 1);
+    switch (key) {
+    case VK_UP: ScrollTo(m_CurIndex - 1); return true;
+    case VK_DOWN: ScrollTo(m_CurIndex + 1); return true;
+    case VK_PRIOR: ScrollTo(m_CurIndex - page); return true;
+    case VK_NEXT: ScrollTo(m_CurIndex + page); return true;
+    case VK_HOME: ScrollTo(0); return true;
+    case VK_END: ScrollTo(m_MaxScroll); return true;
+    default: return false;
+    }
+}
+
+void usrCtlListBox::ScrollWheel(short delta) noexcept {
+    UINT lines = 3;
+    ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    if (lines == 0) return;  // the user turned wheel scrolling off
+    const long wanted = lines == WHEEL_PAGESCROLL ? m_VisibleRows : static_cast<long>(lines);
+    const long rows = listbox::RowsPerWheelNotch(wanted, m_VisibleRows);
+    // Fine-grained wheels send parts of a notch; they add up to whole notches.
+    m_wheelRemainder += delta;
+    const int notches = m_wheelRemainder / WHEEL_DELTA;
+    m_wheelRemainder -= notches * WHEEL_DELTA;
+    if (notches != 0) ScrollTo(m_CurIndex - notches * rows);
 }
 
 }  // namespace tessaly

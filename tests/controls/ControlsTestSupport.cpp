@@ -66,6 +66,50 @@ void PumpMessages() {
     for (int i = 0; i < 5; ++i) tessaly::DoEvents();
 }
 
+void PumpFor(unsigned milliseconds) { tessaly::SleepWithEvents(milliseconds); }
+
 LPARAM PointParam(int x, int y) { return MAKELPARAM(x, y); }
+
+namespace {
+void SendOne(INPUT input) {
+    ::SendInput(1, &input, sizeof input);
+    PumpMessages();
+}
+
+INPUT MouseInput(DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    return input;
+}
+}  // namespace
+
+void MovePointerTo(HWND window, int x, int y) {
+    POINT at{x, y};
+    ::ClientToScreen(window, &at);
+    INPUT input = MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE);
+    // Absolute coordinates run from 0 to 65535 over the primary screen.
+    input.mi.dx = ::MulDiv(at.x, 65535, ::GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = ::MulDiv(at.y, 65535, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+    SendOne(input);
+}
+
+void PressLeftButton() { SendOne(MouseInput(MOUSEEVENTF_LEFTDOWN)); }
+void ReleaseLeftButton() { SendOne(MouseInput(MOUSEEVENTF_LEFTUP)); }
+
+void TurnWheel(int delta) {
+    INPUT input = MouseInput(MOUSEEVENTF_WHEEL);
+    input.mi.mouseData = static_cast<DWORD>(delta);
+    SendOne(input);
+}
+
+void PressKey(WORD virtualKey) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    SendOne(input);
+    input.ki.dwFlags = KEYEVENTF_KEYUP;
+    SendOne(input);
+}
 
 }  // namespace tessaly::test

@@ -37,6 +37,16 @@ private:
 };
 
 void PumpMessages();
+// Lets messages run for about `milliseconds`, timers included.
+void PumpFor(unsigned milliseconds);
 LPARAM PointParam(int x, int y);
+
+// Input as a user makes it, through the system's input queue: the system picks the window that
+// gets it (the one under the pointer, or the one with the focus for keys and the wheel).
+void MovePointerTo(HWND window, int x, int y);  // client coordinates of window
+void PressLeftButton();
+void ReleaseLeftButton();
+void TurnWheel(int delta);
+void PressKey(WORD virtualKey);
 
 }  // namespace tessaly::test

@@ -134,6 +134,36 @@ TEST_F(ListBoxDraw, OnlyVisibleRowsAreDrawnFromTheScrollPosition) {
     EXPECT_EQ(Rendering(list.Window()).Count(TagArea(0), RGB(255, 100, 97)), 0);
 }
 
+// Pixels of the text colour (black) in a part of the rendering.
+int TextPixels(const Rendering& image, RECT area) { return image.Count(area, RGB(0, 0, 0)); }
+
+TEST_F(ListBoxDraw, LongTextsEndBeforeTheScrollBarAndLongPathsKeepTheirFileName) {
+    const std::wstring path = L"修复失败    C:\\用户\\某人\\文档\\很长的文件夹名称一\\很长的文件夹名称二\\很长的文件夹名称三\\报告.doc";
+    for (int i = 0; i < 12; ++i) list.AddItem(path, L"W97M.Thus.A very long virus name that runs on and on and on", 1);
+    ASSERT_TRUE(::IsWindowVisible(list.ScrollBarWindow()));
+    RECT bar{};
+    ::GetWindowRect(list.ScrollBarWindow(), &bar);
+    ::MapWindowPoints(nullptr, list.Window(), reinterpret_cast<POINT*>(&bar), 2);
+    EXPECT_LT(list.TextRightPixel(), bar.left);
+
+    Rendering image(list.Window());
+    const int height = image.Size().cy;
+    // Nothing of the texts lies under the scroll bar (the list's own image there is background)...
+    EXPECT_EQ(TextPixels(image, RECT{list.TextRightPixel(), 1, image.Size().cx - 1, height - 1}), 0);
+    // ...and the main text still runs up to its end: it was shortened, not cut off elsewhere.
+    EXPECT_GT(TextPixels(image, RECT{list.TextRightPixel() - 30, RowTop(0) + 4, list.TextRightPixel(), RowTop(0) + 20}), 0);
+}
+
+TEST_F(ListBoxDraw, TextsEndInsideTheFrameWithoutAScrollBar) {
+    list.AddItem(std::wstring(200, L'W'));
+    ASSERT_FALSE(::IsWindowVisible(list.ScrollBarWindow()));
+    Rendering image(list.Window());
+    const int width = image.Size().cx;
+    EXPECT_LT(list.TextRightPixel(), width - 1);
+    EXPECT_EQ(TextPixels(image, RECT{list.TextRightPixel(), 1, width - 1, RowTop(1)}), 0);
+    EXPECT_GT(TextPixels(image, RECT{width / 2, RowTop(0) + 4, list.TextRightPixel(), RowTop(0) + 20}), 0);
+}
+
 }  // namespace
 
 namespace {

@@ -60,12 +60,25 @@ TEST(ListBoxGeometry, IndexFromY) {
     EXPECT_EQ(IndexFromY(100, 0, 0, 5), 0);     // the computation's fault gives 0
 }
 
-TEST(ListBoxGeometry, RowTextRectRunsPastTheVisibleWidth) {
-    auto r = RowTextRect(2, 700, 15.0, 6000);
+TEST(ListBoxGeometry, RowTextRectEndsWhereTheCallerSays) {
+    auto r = RowTextRect(2, 700, 15.0, 380);
     EXPECT_EQ(r.left, 1);
     EXPECT_EQ(r.top, 93);  // 1400 / 15 = 93.33
     EXPECT_EQ(r.bottom, 93 + 47);
-    EXPECT_EQ(r.right, 5984);
+    EXPECT_EQ(r.right, 380);
+    EXPECT_EQ(RowTextRect(0, 700, 15.0, -5).right, 1);  // a list narrower than its scroll bar
+}
+
+TEST(ListBoxGeometry, ScrollPositionsStayWithinTheRows) {
+    EXPECT_EQ(ClampScroll(-3, 5), 0);
+    EXPECT_EQ(ClampScroll(7, 5), 5);
+    EXPECT_EQ(ClampScroll(2, 5), 2);
+    EXPECT_EQ(ClampScroll(2, -1), 0);  // nothing overflows
+    EXPECT_EQ(RowsPerWheelNotch(3, 8), 3);
+    EXPECT_EQ(RowsPerWheelNotch(3, 3), 2);     // never a whole page
+    EXPECT_EQ(RowsPerWheelNotch(100, 6), 5);   // "one page per notch" setting
+    EXPECT_EQ(RowsPerWheelNotch(3, 1), 1);
+    EXPECT_EQ(RowsPerWheelNotch(0, 8), 1);
 }
 
 TEST(ListBoxGeometry, TagColoursOfTheResultCodes) {
