@@ -10,6 +10,7 @@
 #include "TextConvert.h"
 #include "clsUTF8TextFile.h"
 #include "modCommon.h"
+#include "usrScanCleanPage.h"
 
 namespace tessaly::main_startup {
 namespace {
@@ -35,6 +36,16 @@ std::optional<std::wstring> ScanPathFromArguments(const std::wstring& arguments)
     if (arguments.size() < 4 || arguments.size() > kMaxCommandLine) return std::nullopt;
     if (ToLowerText(arguments.substr(0, 4)) != L"/sf ") return std::nullopt;
     return ToLowerText(arguments.substr(4));
+}
+
+std::optional<std::wstring> ScanPathProblem(const std::wstring& path) {
+    if (usrScanCleanPage::ScanTargetOf(path) != usrScanCleanPage::ScanTarget::None) return std::nullopt;
+    if (!path.empty() && ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return std::wstring(kScanPathHiddenText) + L"\r\n" + path;
+    std::wstring text = std::wstring(kScanPathMissingText) + L"\r\n" + path;
+    // The switch takes the rest of the line as it stands, quotes included.
+    if (path.find(L'"') != std::wstring::npos) text += std::wstring(L"\r\n") + kScanPathQuotedHint;
+    return text;
 }
 
 std::wstring GetMissingEngineFiles(const std::wstring& programFolder) {

@@ -21,6 +21,12 @@ inline constexpr wchar_t kNotesCaption[] = L"最新版本特性";
 inline constexpr wchar_t kNotesTitle[] = L"以下为本次更新主要内容,更新内容一般用于提升查杀效果或增加新功能。";
 inline constexpr wchar_t kContactPrefix[] = L"疑问/建议联系我们QQ:";
 inline constexpr wchar_t kNotesFileName[] = L"lastupdate.log";
+// What a "/sf " start says when its path cannot be scanned, and when the window that already runs
+// did not take the path of a second start.
+inline constexpr wchar_t kScanPathMissingText[] = L"找不到要扫描的文件或文件夹:";
+inline constexpr wchar_t kScanPathQuotedHint[] = L"路径前后不需要加引号。";
+inline constexpr wchar_t kScanPathHiddenText[] = L"隐藏文件和系统文件不在扫描范围内:";
+inline constexpr wchar_t kHandOverFailedText[] = L"程序已在运行，但没有接收这次扫描，请稍后在程序中扫描:";
 
 // The engine-failure text with the support contact.
 std::wstring EngineFailureText();
@@ -29,6 +35,10 @@ std::wstring ContactText();
 // The scan path of a "/sf <path>" command line: the switch in any case followed by one blank,
 // at most 512 characters in all; the path is the rest, lower-cased and otherwise unchanged.
 std::optional<std::wstring> ScanPathFromArguments(const std::wstring& arguments);
+
+// Why the scan page would do nothing with a "/sf " path (missing, or a hidden or system file),
+// as the message the user sees; nothing when the path can be scanned.
+std::optional<std::wstring> ScanPathProblem(const std::wstring& path);
 
 // Names of the programs missing from programFolder (with trailing "\"), each followed by CR LF.
 std::wstring GetMissingEngineFiles(const std::wstring& programFolder);

@@ -1,6 +1,9 @@
 // What the main window does: start-up in its fixed order, the engine connection, the "/sf "
-// command line, the timers, the contact link and the exit.
+// command line (its own, and those later starts hand over), the timers, the contact link and the
+// exit.
 #include "frmMain.h"
+
+#include <shlwapi.h>
 
 #include "CommandArgs.h"
 #include "DoEvents.h"
@@ -10,6 +13,7 @@
 #include "ClsPathLib.h"
 #include "PrevInstance.h"
 #include "ProgramTitle.h"
+#include "ScanHandOver.h"
 #include "frmShowMsg.h"
 #include "modCommon.h"
 
@@ -21,6 +25,25 @@ constexpr wchar_t kInstallingMarker[] = L"zdvinstalling";
 constexpr std::int32_t kMainClientId = 1000;
 constexpr int kExitWaitLimit = 60;
 constexpr UINT kExitWaitStepMs = 1000;
+
+FILETIME ProcessStartTime() {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+    return created;
+}
+
+// A typed relative path means the folder the user typed it in, which the running window never saw.
+// A quoted path stays as typed, so the message names what the user gave.
+std::wstring AbsolutePath(const std::wstring& path) {
+    if (path.empty() || path.find(L'"') != std::wstring::npos || !::PathIsRelativeW(path.c_str())) return path;
+    const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return path;
+    std::wstring full(size, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) return path;
+    full.resize(length);
+    return full;
+}
 
 }  // namespace
 
@@ -57,10 +80,16 @@ int frmMain::Run() noexcept {
 // ---- Start-up -------------------------------------------------------------------------------------
 
 bool frmMain::Form_Load() {
-    // A second instance ends before it touches anything the first one owns.
-    if (IsPrevInstanceRunning()) return false;
+    // A second instance ends before it touches anything the first one owns; its "/sf " path goes
+    // to the window that runs.
+    if (IsPrevInstanceRunning()) {
+        HandOverToRunningWindow();
+        return false;
+    }
     m_appFolder = GetAppFolder();
     ::SetCurrentDirectoryW(m_appFolder.c_str());
+    scan_hand_over::DropRequestsOlderThan(ProcessStartTime());
+    ::SetTimer(m_hwnd, kTimerHandOver, scan_hand_over::kPickUpIntervalMs, nullptr);
     CheckOfficeProcesses();
     ::SetWindowTextW(m_hwnd, main_startup::kWindowCaption);
     CreateRunMarker(kMainMarker);
@@ -134,12 +163,54 @@ void frmMain::ConnectEngine() {
 
 void frmMain::HandleCommandLine() {
     const std::optional<std::wstring> path = main_startup::ScanPathFromArguments(CommandArguments());
-    if (!path) return;
+    if (path) ScanCommandLinePath(*path);
+}
+
+// A path the page would pass over in silence is named to the user instead.
+void frmMain::ScanCommandLinePath(const std::wstring& path) {
+    if (const std::optional<std::wstring> problem = main_startup::ScanPathProblem(path)) {
+        ShowMessage(*problem, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     ::ShowWindow(m_hwnd, SW_HIDE);
     picTopBtn_Click(1);
     ::ShowWindow(m_hwnd, SW_SHOW);
     usrScanCleanPage1.ScanSoureID(4);
-    usrScanCleanPage1.ScanDirOrFiles(*path, false);
+    usrScanCleanPage1.ScanDirOrFiles(path, false);
+}
+
+void frmMain::HandOverToRunningWindow() {
+    const std::optional<std::wstring> arguments = main_startup::ScanPathFromArguments(CommandArguments());
+    if (!arguments) return;  // a plain second start ends silently
+    const std::wstring path = AbsolutePath(*arguments);
+    if (const std::optional<std::wstring> problem = main_startup::ScanPathProblem(path)) {
+        ShowMessage(*problem, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    // The running window may come to the front when it takes the path.
+    ::AllowSetForegroundWindow(ASFW_ANY);
+    if (scan_hand_over::HandOverScanPath(path) == scan_hand_over::HandOverResult::Taken) return;
+    ShowMessage(std::wstring(main_startup::kHandOverFailedText) + L"\r\n" + path, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void frmMain::timerHandOver_Timer() {
+    // A window on its way out takes nothing: the later start then tells its user.
+    if (m_unloading || !::IsWindowVisible(m_hwnd)) return;
+    for (std::wstring& path : scan_hand_over::TakeScanRequests()) m_pendingScans.push_back(std::move(path));
+    RunPendingScan();
+}
+
+// One waiting path, once the page is idle and no dialog holds the window.
+void frmMain::RunPendingScan() {
+    if (m_pendingScans.empty() || m_runningPendingScan || !::IsWindowEnabled(m_hwnd)) return;
+    if (usrScanCleanPage1.WorkStepState() != 0 || usrScanCleanPage1.IsWorkLoopRunning()) return;
+    const std::wstring path = m_pendingScans.front();
+    m_pendingScans.pop_front();
+    m_runningPendingScan = true;
+    if (::IsIconic(m_hwnd)) ::ShowWindow(m_hwnd, SW_RESTORE);
+    ::SetForegroundWindow(m_hwnd);
+    ScanCommandLinePath(path);
+    m_runningPendingScan = false;
 }
 
 void frmMain::ShowLastUpdateNotes() {
@@ -194,6 +265,7 @@ void frmMain::ExitWait_Timer() {
 }
 
 void frmMain::FinishUnload() {
+    ::KillTimer(m_hwnd, kTimerHandOver);
     DeleteRunMarker(kMainMarker);
     if (m_hwnd) ::DestroyWindow(m_hwnd);
 }

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,6 +41,7 @@ public:
     static constexpr UINT_PTR kTimerShellUpdate = 3;
     static constexpr UINT_PTR kTimerStartGuard = 4;
     static constexpr UINT_PTR kTimerExitWait = 5;
+    static constexpr UINT_PTR kTimerHandOver = 6;
 
     frmMain();
     frmMain(const frmMain&) = delete;
@@ -65,6 +67,10 @@ private:
     bool CheckInstallation();
     void ConnectEngine();
     void HandleCommandLine();
+    void HandOverToRunningWindow();
+    void ScanCommandLinePath(const std::wstring& path);
+    void timerHandOver_Timer();
+    void RunPendingScan();
     void ShowLastUpdateNotes();
     void ExitWait_Timer();
     void FinishUnload();
@@ -108,6 +114,9 @@ private:
     bool m_unloading = false;
     bool m_watchInstall = true;
     int m_exitWaitTicks = 0;
+    // "/sf " paths of later starts, taken from their request files, waiting for the page to be idle.
+    std::deque<std::wstring> m_pendingScans;
+    bool m_runningPendingScan = false;
 
     // Pages, created in this order before Form_Load.
     usrWebToolsPage usrWebTools1;

@@ -245,6 +245,7 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case kTimerShellUpdate: timeshellUpdate_Timer(); break;
         case kTimerStartGuard: timeStartGuard_Timer(); break;
         case kTimerExitWait: ExitWait_Timer(); break;
+        case kTimerHandOver: timerHandOver_Timer(); break;
         default: break;
         }
         return 0;

@@ -83,6 +83,11 @@ public:
     void setResultBarState(bool Enabled) noexcept;
     void ScanDirOrFiles(const std::wstring& sPath, bool CheckFileExt) noexcept;
 
+    // What ScanDirOrFiles makes of a path: a drive root or folder to walk, one file, or nothing
+    // (missing, or a hidden or system file, which the walk leaves alone too).
+    enum class ScanTarget { None, File, Folder };
+    static ScanTarget ScanTargetOf(const std::wstring& sPath) noexcept;
+
     // The guard's silent mode: "返回" as a click would do it, and the background quick scan, which
     // returns the number of infected-file records and fills VIRUSRESULTINFO (path, virus name).
     void ClickBackToScanPageButton() noexcept;

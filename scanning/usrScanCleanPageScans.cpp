@@ -134,22 +134,29 @@ std::wstring usrScanCleanPage::BrowseForFileOrFolder(HWND owner, const std::wstr
     return TrimSpaces(path);
 }
 
+usrScanCleanPage::ScanTarget usrScanCleanPage::ScanTargetOf(const std::wstring& sPath) noexcept {
+    try {
+        if (sPath.empty()) return ScanTarget::None;
+        // Three characters with ":" second name a drive root, walked without a lookup.
+        if (sPath.size() == 3 && sPath[1] == L':') return ScanTarget::Folder;
+        const DWORD attributes = ::GetFileAttributesW(sPath.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) return ScanTarget::None;
+        if (DirLookup(sPath, kLookupNormal)) return ScanTarget::File;
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? ScanTarget::Folder : ScanTarget::None;
+    } catch (...) {
+        LogCaughtFault(L"usrScanCleanPage::ScanTargetOf");
+        return ScanTarget::None;
+    }
+}
+
 void usrScanCleanPage::ScanDirOrFiles(const std::wstring& sPath, bool CheckFileExt) noexcept {
     const WorkLoopScope loop(m_workLoops);
     try {
-        if (sPath.empty()) return;
-        bool isFile = false;
-        if (!(sPath.size() == 3 && sPath[1] == L':')) {
-            const DWORD attributes = ::GetFileAttributesW(sPath.c_str());
-            if (attributes == INVALID_FILE_ATTRIBUTES) return;
-            if (DirLookup(sPath, kLookupNormal))
-                isFile = true;
-            else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-                return;
-        }
+        const ScanTarget target = ScanTargetOf(sPath);
+        if (target == ScanTarget::None) return;
         ScanBegin();
         m_work.StartScanTimer();
-        if (isFile)
+        if (target == ScanTarget::File)
             m_work.ScanFile(sPath, CheckFileExt);
         else
             m_work.ScanFolder(sPath, CheckFileExt);

@@ -21,15 +21,6 @@ constexpr DWORD kBoxTimeoutMs = 10000;
 // How long the window must stay after No before the test believes it stays.
 constexpr DWORD kSettleMs = 1500;
 
-std::wstring LinkPath(std::wstring path) {
-    std::replace(path.begin(), path.end(), L'\\', L'/');
-    return path;
-}
-
-bool Contains(const std::vector<std::wstring>& messages, const std::wstring& message) {
-    return std::any_of(messages.begin(), messages.end(), [&](const auto& m) { return SameNoCase(m, message); });
-}
-
 }  // namespace
 
 TEST_F(E2eTest, ClosingDuringAScanAsksAndEndsOnlyOnYes) {
@@ -42,8 +33,8 @@ TEST_F(E2eTest, ClosingDuringAScanAsksAndEndsOnlyOnYes) {
 
     DrosselRun run(folder, L"/sf " + document);
     ASSERT_TRUE(run.WaitUntilReady(kStartTimeoutMs)) << "no ready main window";
-    const std::wstring request = L"SCAN::" + LinkPath(document);
-    ASSERT_TRUE(WaitUntil([&] { return Contains(EngineMessages(folder), request); }, kRequestTimeoutMs))
+    const std::wstring request = ScanRequestFor(document);
+    ASSERT_TRUE(WaitUntil([&] { return ContainsNoCase(EngineMessages(folder), request); }, kRequestTimeoutMs))
         << "the engine never got the scan request";
 
     run.Boxes().Answer(texts::kExitTitle, {IDNO, IDYES});
@@ -55,7 +46,7 @@ TEST_F(E2eTest, ClosingDuringAScanAsksAndEndsOnlyOnYes) {
     EXPECT_TRUE(FileExists(MarkerFile(texts::kMainMarker)));
     EXPECT_TRUE(HasVisibleStyle(run.ScanPageControl(tessaly::usrScanCleanPage::kIdCmdScanCleanBreak)))
         << "the scan did not go on";
-    EXPECT_FALSE(Contains(EngineMessages(folder), L"CLIENT::EXIT"));
+    EXPECT_FALSE(ContainsNoCase(EngineMessages(folder), L"CLIENT::EXIT"));
 
     run.Close();
     ASSERT_TRUE(run.Boxes().WaitForBoxes(texts::kExitTitle, 2, kBoxTimeoutMs)) << "no second exit question";

@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace e2e {
 
@@ -14,6 +16,16 @@ inline bool SameNoCase(const std::wstring& a, const std::wstring& b) {
 
 inline bool EndsWithNoCase(const std::wstring& text, const std::wstring& end) {
     return text.size() >= end.size() && SameNoCase(text.substr(text.size() - end.size()), end);
+}
+
+inline bool ContainsNoCase(const std::vector<std::wstring>& texts, const std::wstring& text) {
+    return std::any_of(texts.begin(), texts.end(), [&](const std::wstring& t) { return SameNoCase(t, text); });
+}
+
+// The scan request the engine receives for a path: its "\" sent as "/".
+inline std::wstring ScanRequestFor(std::wstring path) {
+    std::replace(path.begin(), path.end(), L'\\', L'/');
+    return L"SCAN::" + path;
 }
 
 }  // namespace e2e

@@ -47,6 +47,17 @@ bool ShowsOnlyPage(const DrosselRun& run, int index) {
     return true;
 }
 
+// Whether exactly the button `hovered` (-1: none) shows the highlight, as the screen shows it.
+bool Highlighted(const DrosselRun& run, int hovered) {
+    const COLORREF active = ::GetSysColor(COLOR_ACTIVEBORDER), normal = ::GetSysColor(COLOR_WINDOW);
+    // Wine's default theme gives both colours one value; the picture still tells them apart.
+    for (int i : {0, 1, 3, 4}) {
+        const ButtonLook look = LookOf(run, i);
+        if (look.corner != (i == hovered ? active : normal) || look.picture != (i == hovered)) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 TEST_F(E2eTest, HoverHighlightStaysOnItsButtonAndEachButtonShowsItsPage) {
@@ -55,15 +66,7 @@ TEST_F(E2eTest, HoverHighlightStaysOnItsButtonAndEachButtonShowsItsPage) {
     DrosselRun run(folder, L"");
     ASSERT_TRUE(run.WaitUntilReady(kStartTimeoutMs)) << "no ready main window";
 
-    const COLORREF active = ::GetSysColor(COLOR_ACTIVEBORDER), normal = ::GetSysColor(COLOR_WINDOW);
-    // Wine's default theme gives both colours one value; the picture still tells them apart.
-    const auto highlighted = [&](int hovered) {
-        for (int i : {0, 1, 3, 4}) {
-            const ButtonLook look = LookOf(run, i);
-            if (look.corner != (i == hovered ? active : normal) || look.picture != (i == hovered)) return false;
-        }
-        return true;
-    };
+    const auto highlighted = [&](int hovered) { return Highlighted(run, hovered); };
     EXPECT_TRUE(WaitUntil([&] { return highlighted(-1); }, 5000, 100)) << "a button is highlighted at start";
 
     PostMouseMove(run.TopButton(3));
@@ -84,6 +87,27 @@ TEST_F(E2eTest, HoverHighlightStaysOnItsButtonAndEachButtonShowsItsPage) {
     HWND tip = FindDescendant(run.PageFrame(3), tessaly::usrWebToolsPage::kIdLblFailedTip);
     EXPECT_TRUE(WaitUntil([&] { return HasVisibleStyle(tip); }, 5000));
     EXPECT_EQ(ControlText(tip), texts::kWebToolsTip);
+    EXPECT_TRUE(run.Boxes().Seen().empty());
+}
+
+}  // namespace e2e
+
+namespace e2e {
+
+// The highlight follows the pointer only: after a scan from the command line the scan page shows,
+// and still no button is highlighted until the pointer comes.
+TEST_F(E2eTest, CommandLineScanShowsItsPageWithoutHighlightingAButton) {
+    const StagedProgramFolder& folder = Stage(Engine::kFake, kRecordingEngine);
+    ASSERT_TRUE(folder.Ready()) << ::testing::PrintToString(folder.Problem());
+    const std::wstring empty = Root() + L"empty";
+    ::CreateDirectoryW(empty.c_str(), nullptr);
+    DrosselRun run(folder, L"/sf " + empty);
+    ASSERT_TRUE(run.WaitUntilReady(kStartTimeoutMs)) << "no ready main window";
+    ASSERT_TRUE(run.WaitForScanEnd(kScanTimeoutMs));
+    EXPECT_TRUE(ShowsOnlyPage(run, 1));
+    EXPECT_TRUE(WaitUntil([&] { return Highlighted(run, -1); }, 5000, 100)) << "a button is highlighted after the scan";
+    PostMouseMove(run.TopButton(1));
+    EXPECT_TRUE(WaitUntil([&] { return Highlighted(run, 1); }, 5000, 100));
     EXPECT_TRUE(run.Boxes().Seen().empty());
 }
 
