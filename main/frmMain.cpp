@@ -172,8 +172,13 @@ void frmMain::ScanCommandLinePath(const std::wstring& path) {
         ShowMessage(*problem, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    ::ShowWindow(m_hwnd, SW_HIDE);
+    // The page changes unseen, then shows at once. Drawing is held back rather than the window
+    // hidden: a top-level window that is hidden and shown again costs seconds without a window
+    // manager (Wine on a bare X server), and the scan waited for it.
+    ::SendMessageW(m_hwnd, WM_SETREDRAW, FALSE, 0);
     picTopBtn_Click(1);
+    ::SendMessageW(m_hwnd, WM_SETREDRAW, TRUE, 0);
+    ::RedrawWindow(m_hwnd, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
     ::ShowWindow(m_hwnd, SW_SHOW);
     usrScanCleanPage1.ScanSoureID(4);
     usrScanCleanPage1.ScanDirOrFiles(path, false);

@@ -71,13 +71,21 @@ bool HasDocumentHeader(const unsigned char* bytes, std::size_t count) {
     return std::equal(bytes, bytes + 4, kOle2) || std::equal(bytes, bytes + 4, kZip);
 }
 
-ScanFileVerdict CheckScanCandidate(const std::wstring& path, bool checkExt) {
+bool IsListedNormalFile(const ListedFile& listed) {
+    return (listed.attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
+}
+
+ScanFileVerdict CheckScanCandidate(const std::wstring& path, bool checkExt, const ListedFile* listed) {
     const int type = ScanDocumentType(path);
     if (type < 0) return ScanFileVerdict::Skip;
     if (checkExt && type == 0) return ScanFileVerdict::Skip;
-    ClsPathLib pathLib;
-    const std::int64_t size = pathLib.MyGetFileSize64(path);
-    if (size < 0) return IsNotFoundError(::GetLastError()) ? ScanFileVerdict::NotFound : ScanFileVerdict::Skip;
+    std::int64_t size = -1;
+    if (listed != nullptr && (listed->attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        size = listed->size;
+    } else {
+        size = ClsPathLib().MyGetFileSize64(path);
+        if (size < 0) return IsNotFoundError(::GetLastError()) ? ScanFileVerdict::NotFound : ScanFileVerdict::Skip;
+    }
     if (!IsScanSizeInRange(size)) return ScanFileVerdict::Skip;
     if (type == 2) return ScanFileVerdict::Send;
     unique_file file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

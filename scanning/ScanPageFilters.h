@@ -1,5 +1,7 @@
 // The per-file rules of the scan page's walk: which folders it leaves out, when a path needs its
-// short form, and which files are worth an engine request (type, size and header filters).
+// short form, and which files are worth an engine request (type, size and header filters). A file
+// the walk met in its folder's listing is judged from that listing as far as it can be, so most
+// files cost no more than one open and a read of their first bytes.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +35,18 @@ enum class ScanFileVerdict {
     Send,      // goes to the engine
     NotFound,  // the file could not be opened by this name
 };
+
+// What a folder's listing tells of one of its entries.
+struct ListedFile {
+    unsigned long attributes = 0;
+    std::int64_t size = 0;  // the true 64-bit size
+};
+// The directory lookup's verdict from the listing: a file that is neither hidden nor system.
+bool IsListedNormalFile(const ListedFile& listed);
+
 // Steps after the count: name, type, true 64-bit size and header. checkExt drops unlisted types.
-ScanFileVerdict CheckScanCandidate(const std::wstring& path, bool checkExt);
+// With a listing the size is taken from it, unless the entry is a link, whose own size says
+// nothing of the file it leads to.
+ScanFileVerdict CheckScanCandidate(const std::wstring& path, bool checkExt, const ListedFile* listed = nullptr);
 
 }  // namespace tessaly

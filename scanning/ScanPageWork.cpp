@@ -1,5 +1,6 @@
-// The walk and the per-file work of the scan page. Every entry lets window events run first, so the
-// cancel button and the main window's close act at the next entry.
+// The walk and the per-file work of the scan page. Window events run every few milliseconds of the
+// walk and the cancel flag is looked at before every entry, so the cancel button and the main
+// window's close act at once; the path and the counter on view follow at a pace the eye can read.
 #include "ScanPageWork.h"
 
 #include <windows.h>
@@ -12,7 +13,6 @@
 #include "FaultLog.h"
 #include "IniOperation.h"
 #include "ScanPageFeedback.h"
-#include "ScanPageFilters.h"
 #include "ScanPageLog.h"
 #include "ScanPageReplies.h"
 #include "ScanPageWorkState.h"
@@ -101,12 +101,20 @@ void ScanPageWork::Pump() {
     if (!DoEvents()) BreakScanClean = true;
 }
 
+void ScanPageWork::PumpAtPace() {
+    if (m_requestOptions.pumpEvents || m_pace.EventsDue()) Pump();
+}
+
 bool ScanPageWork::ScanFolder(const std::wstring& path, bool check) {
     // Each walk from its root remembers the folders it entered, so a link back cannot loop it.
-    if (m_walkDepth == 0) m_walkedFolders.Clear();
+    if (m_walkDepth == 0) {
+        m_walkedFolders.Clear();
+        m_pace.Restart();
+    }
     ++m_walkDepth;
     const bool ok = WalkFolder(path, check);
     --m_walkDepth;
+    if (m_walkDepth == 0) ShowProgress();
     return ok;
 }
 
@@ -116,7 +124,7 @@ bool ScanPageWork::WalkFolder(const std::wstring& path, bool check) {
         if (path.back() != L'\\') {
             const DWORD attributes = ::GetFileAttributesW(path.c_str());
             if (attributes == INVALID_FILE_ATTRIBUTES) return true;
-            if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return ScanFile(path, true);
+            if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return ScanOneFile(path, true, nullptr);
         }
         const std::wstring dir = WithTrailingSlash(path);
         if (!m_walkedFolders.FirstVisit(dir)) return true;
@@ -124,15 +132,18 @@ bool ScanPageWork::WalkFolder(const std::wstring& path, bool check) {
         unique_find find(::FindFirstFileW((dir + L"*.*").c_str(), &entry));
         if (!find) return true;
         do {
-            Pump();
+            PumpAtPace();
             if (BreakScanClean) break;
             const std::wstring name = entry.cFileName;
             if (name.empty() || name.front() == L'.') continue;
             std::wstring child;
             GetShortPathIfLong(dir + name, child);
             if (child.empty()) continue;
+            const ListedFile listed{entry.dwFileAttributes,
+                                    static_cast<std::int64_t>((std::uint64_t{entry.nFileSizeHigh} << 32) |
+                                                              entry.nFileSizeLow)};
             const bool ok = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? WalkFolder(child, check)
-                                                                                     : ScanFile(child, check);
+                                                                                     : ScanOneFile(child, check, &listed);
             if (!ok) return false;
         } while (::FindNextFileW(find.get(), &entry));
         return true;
@@ -143,10 +154,18 @@ bool ScanPageWork::WalkFolder(const std::wstring& path, bool check) {
 }
 
 bool ScanPageWork::ScanFile(std::wstring path, bool check) {
+    if (m_walkDepth == 0) m_pace.Restart();
+    const bool ok = ScanOneFile(path, check, nullptr);
+    if (m_walkDepth == 0) ShowProgress();
+    return ok;
+}
+
+bool ScanPageWork::ScanOneFile(const std::wstring& path, bool check, const ListedFile* listed) {
     if (path.empty()) return true;
     try {
-        if (!DirLookup(path, kLookupNormal)) return true;
-        ScanFileSteps(path, check, true);
+        // The listing already answers the directory lookup: no second look at the folder.
+        if (listed != nullptr ? !IsListedNormalFile(*listed) : !DirLookup(path, kLookupNormal)) return true;
+        ScanFileSteps(path, check, true, listed);
         return true;
     } catch (const std::exception& fault) {
         ReportFileFault(path, fault.what());
@@ -157,19 +176,28 @@ bool ScanPageWork::ScanFile(std::wstring path, bool check) {
     }
 }
 
-void ScanPageWork::ScanFileSteps(const std::wstring& path, bool check, bool countFile) {
-    m_view.ShowScanPath(ScanPathDisplayText(path), path);
-    Pump();
-    if (countFile) {
-        ++Results.TotalCount;
-        m_view.ShowCounter(kCounterTotal, Results.TotalCount);
-    }
-    const ScanFileVerdict verdict = CheckScanCandidate(path, check);
+void ScanPageWork::NoteProgress(const std::wstring& path) {
+    m_progressPath = path;
+    if (m_pace.ProgressDue()) ShowProgress();
+}
+
+void ScanPageWork::ShowProgress() {
+    if (m_progressPath.empty()) return;
+    m_view.ShowScanPath(ScanPathDisplayText(m_progressPath), m_progressPath);
+    m_view.ShowCounter(kCounterTotal, Results.TotalCount);
+    m_progressPath.clear();
+}
+
+void ScanPageWork::ScanFileSteps(const std::wstring& path, bool check, bool countFile, const ListedFile* listed) {
+    if (countFile) ++Results.TotalCount;
+    NoteProgress(path);
+    PumpAtPace();
+    const ScanFileVerdict verdict = CheckScanCandidate(path, check, listed);
     if (verdict == ScanFileVerdict::NotFound) {
         // A name the file system refuses in full may still open by its 8.3 form; one retry only.
         std::wstring shortPath;
         if (countFile && GetShortPathIfLong(path, shortPath) && !shortPath.empty() && shortPath != path)
-            ScanFileSteps(shortPath, check, false);
+            ScanFileSteps(shortPath, check, false, nullptr);
         return;
     }
     if (verdict != ScanFileVerdict::Send) return;
@@ -261,9 +289,16 @@ std::wstring ScanPageWork::FeedbackText() const {
     return BuildScanFeedbackText(ScanFeedbackFacts{AppVersion, ScanSoureID, ScanUsedTime, CleanUsedTime}, Results);
 }
 
-RequestEngineOptions ScanPageWork::OptionsForRequest() const {
+RequestEngineOptions ScanPageWork::OptionsForRequest() {
     RequestEngineOptions options = m_requestOptions;
     if (SilentScanClean) options.aliveTestEachPoll = false;
+    // While the engine works, window events run at the walk's pace, not at every look at the
+    // mailbox, and a document that keeps the engine busy comes on view.
+    if (!options.pumpEvents)
+        options.pumpEvents = [this] {
+            PumpAtPace();
+            if (m_pace.ProgressDue()) ShowProgress();
+        };
     return options;
 }
 

@@ -10,7 +10,9 @@
 #include <string>
 
 #include "ScanPageEngine.h"
+#include "ScanPageFilters.h"
 #include "ScanPageResults.h"
+#include "ScanPageWorkPace.h"
 #include "WalkedFolders.h"
 
 namespace tessaly {
@@ -65,7 +67,8 @@ public:
     void ResetForScan();
     void WriteSummaryToLog();
 
-    // False when a fault ended the walk; the caller then ends the scan.
+    // False when a fault ended the walk; the caller then ends the scan. The path and the file
+    // counter on view are brought up to date when they return.
     bool ScanFolder(const std::wstring& path, bool check);
     bool ScanFile(std::wstring path, bool check);
 
@@ -80,15 +83,22 @@ public:
 private:
     // Lets pending events run; WM_QUIT counts as a cancel so the walk cannot outlive the program.
     void Pump();
+    // The same at the walk's pace; a pump the caller supplied runs at every entry.
+    void PumpAtPace();
     bool WalkFolder(const std::wstring& path, bool check);
     bool Cancelled() const noexcept { return BreakScanClean; }
-    void ScanFileSteps(const std::wstring& path, bool check, bool countFile);
+    // listed: what the folder's listing said of the file, when the walk met it there.
+    bool ScanOneFile(const std::wstring& path, bool check, const ListedFile* listed);
+    void ScanFileSteps(const std::wstring& path, bool check, bool countFile, const ListedFile* listed);
+    // The file now looked at; shown at the progress pace.
+    void NoteProgress(const std::wstring& path);
+    void ShowProgress();
     void HandleScanOutcome(bool ok, const std::wstring& reply, std::int32_t code);
     void CleanOne(const InfectedFileRecord& record, const BackupFunction& backup, bool& stop, bool& exitSeen);
     void CountCleanResult(bool success, const std::wstring& path);
 
     // The guard's silent page asks for the engine's liveness only before sending.
-    RequestEngineOptions OptionsForRequest() const;
+    RequestEngineOptions OptionsForRequest();
 
     ScanPageView& m_view;
     ScanEngineLink* m_link = nullptr;
@@ -99,6 +109,8 @@ private:
     std::wstring m_lastVirusFeedback;  // silent mode: last statistics text that reported a virus
     WalkedFolders m_walkedFolders;     // folders the current walk entered
     int m_walkDepth = 0;
+    WorkPace m_pace;
+    std::wstring m_progressPath;       // the file looked at last, not yet on view when not empty
 };
 
 // Whole percent of record i of 0..last, halves to the even number; 100 for a single record.

@@ -1,0 +1,51 @@
+// scanbench: the measurements of scripts/bench-scan, one a call, printed as one line of
+// key=value pairs (milliseconds, counts).
+//   scanbench enum <root> | enumread <root> | engine <stage> <root>
+//   scanbench drossel <program folder> <root> <data root> | respond <program folder> <root> <data root>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "BenchDrossel.h"
+#include "BenchTree.h"
+
+namespace {
+
+int Usage() {
+    std::fwprintf(stderr, L"usage: scanbench enum|enumread <root> | engine <stage> <root> | "
+                          L"drossel|respond <program folder> <root> <data root>\n");
+    return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    using namespace scanbench;
+    if (argc < 3) return Usage();
+    const std::wstring mode = argv[1];
+    if (mode == L"enum" || mode == L"enumread") {
+        const TreeFigures f = EnumerateTree(argv[2], mode == L"enumread");
+        std::wprintf(L"files=%ld ms=%.1f\n", f.files, f.ms);
+        return 0;
+    }
+    if (mode == L"engine" && argc >= 4) {
+        const std::vector<std::wstring> documents = DocumentsOf(argv[3]);
+        const TreeFigures f = EngineAlone(argv[2], documents);
+        std::wprintf(L"documents=%ld answered=%ld ms=%.1f\n", static_cast<long>(documents.size()), f.files, f.ms);
+        return f.ms < 0 ? 1 : 0;
+    }
+    if (mode == L"drossel" && argc >= 5) {
+        const DrosselFigures f = TimeDrosselScan(argv[2], argv[3], argv[4]);
+        std::wprintf(L"finished=%d files=%ld startup_ms=%.1f ms=%.1f\n", f.finished ? 1 : 0, f.files, f.startupMs, f.scanMs);
+        return f.finished ? 0 : 1;
+    }
+    if (mode == L"respond" && argc >= 5) {
+        const ResponseFigures f = MeasureResponse(argv[2], argv[3], argv[4]);
+        std::wprintf(L"measured=%d samples=%ld message_median_ms=%.1f message_max_ms=%.1f repaint_max_ms=%.1f "
+                     L"cancel_ms=%.1f\n",
+                     f.measured ? 1 : 0, f.samples, f.messageMedianMs, f.messageMaxMs, f.repaintMaxMs, f.cancelMs);
+        return f.measured ? 0 : 1;
+    }
+    return Usage();
+}
