@@ -10,6 +10,7 @@
 
 #include "ClsPathLib.h"
 #include "DoEvents.h"
+#include "EngineLinkMessages.h"
 #include "FaultLog.h"
 #include "IniOperation.h"
 #include "ScanPageFeedback.h"
@@ -302,6 +303,23 @@ RequestEngineOptions ScanPageWork::OptionsForRequest() {
     return options;
 }
 
+// The text is already cut to fit; what still cannot go is logged with its true reason instead of
+// the link's "out of memory".
+void ScanPageWork::SendFeedbackMessage(const std::wstring& message) {
+    if (m_link == nullptr) return;  // no engine: the page already shows that
+    const std::size_t size = Utf8Size(message);
+    if (size > kMessageTextLimit) {
+        LogFault(L"ScanPageWork::SendScanFeedback", L"the statistics message of " + std::to_wstring(size) +
+                                                        L" bytes does not fit the engine link's " +
+                                                        std::to_wstring(kMessageTextLimit) +
+                                                        L" even without virus names; it was not sent");
+        return;
+    }
+    if (!m_link->SendMsgToUTF8HexStr(message))
+        LogFault(L"ScanPageWork::SendScanFeedback",
+                 L"the engine did not take the statistics message (" + std::to_wstring(size) + L" bytes)");
+}
+
 bool ScanPageWork::SendScanFeedback() {
     try {
         if (!IsCloudFeedbackOn(ReadIniString(ConfigPath, ini::kAppSetting, ini::kCloudFeedBack, L"1"))) return false;
@@ -313,7 +331,7 @@ bool ScanPageWork::SendScanFeedback() {
             }
             m_lastVirusFeedback = text;
         }
-        if (m_link != nullptr) m_link->SendMsgToUTF8HexStr(kFeedbackPrefix + text);
+        SendFeedbackMessage(FeedbackMessage(text));
         FeedbackSent = true;
         return true;
     } catch (...) {

@@ -97,6 +97,8 @@ private:
     void CleanOne(const InfectedFileRecord& record, const BackupFunction& backup, bool& stop, bool& exitSeen);
     void CountCleanResult(bool success, const std::wstring& path);
 
+    void SendFeedbackMessage(const std::wstring& message);
+
     // The guard's silent page asks for the engine's liveness only before sending.
     RequestEngineOptions OptionsForRequest();
 

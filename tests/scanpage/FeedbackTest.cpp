@@ -1,5 +1,11 @@
 // The statistics message: its text and when it goes out.
+#include <algorithm>
+
+#include "EngineLinkMessages.h"
+#include "FaultLog.h"
 #include "IniOperation.h"
+#include "clsUTF8TextFile.h"
+#include "modCommon.h"
 #include "ScanPageFeedback.h"
 #include "ScanPageTestSupport.h"
 
@@ -60,6 +66,51 @@ TEST_F(FeedbackSendTest, SwitchedOffByZeroOrText) {
     }
     EXPECT_TRUE(link.sent.empty());
     EXPECT_FALSE(work.FeedbackSent);
+}
+
+// The program's error log of this test run.
+std::wstring ErrorLog() {
+    std::wstring text;
+    clsUTF8TextFile().ReadFromUTF8File(GetCommonDataFolder() + ProgramErrLogName() + L".err", text);
+    return text;
+}
+
+// A scan with many viruses: the name list is cut at a whole name so that the message fits the link.
+TEST_F(FeedbackSendTest, ManyVirusNamesAreCutAtAWholeNameToFitTheLink) {
+    std::vector<std::wstring> names;
+    for (int i = 0; i < 600; ++i) {
+        names.push_back(L"W97M.宏病毒.Family" + std::to_wstring(i * 7919));
+        work.Results.InfectedFiles.push_back({L"C:\\d\\" + std::to_wstring(i) + L".doc", names.back(), i});
+    }
+    work.Results.VirusCount = 600;
+    EXPECT_TRUE(work.SendScanFeedback());
+    ASSERT_EQ(link.sent.size(), 1u);
+    const std::wstring& message = link.sent[0];
+    EXPECT_LE(Utf8Size(message), kMessageTextLimit);
+    const std::size_t at = message.find(L"&VirusNameList=");
+    ASSERT_NE(at, std::wstring::npos);
+    std::vector<std::wstring> listed;
+    for (std::size_t from = at + 15, comma; from <= message.size(); from = comma + 1) {
+        comma = std::min(message.find(L',', from), message.size());
+        listed.push_back(message.substr(from, comma - from));
+    }
+    ASSERT_GT(listed.size(), 10u);
+    ASSERT_LT(listed.size(), names.size());
+    EXPECT_TRUE(std::equal(listed.begin(), listed.end(), names.begin())) << "no run of whole names from the first";
+    EXPECT_EQ(ErrorLog().find(L"statistics message"), std::wstring::npos);
+}
+
+TEST_F(FeedbackSendTest, MessageThatCannotGoIsLoggedWithItsReason) {
+    work.AppVersion = std::wstring(5000, L'9');
+    EXPECT_TRUE(work.SendScanFeedback());
+    EXPECT_TRUE(link.sent.empty());
+    EXPECT_TRUE(work.FeedbackSent);  // as after any message handed on
+    EXPECT_NE(ErrorLog().find(L"does not fit the engine link's 4095 even without virus names"), std::wstring::npos);
+
+    work.AppVersion = L"1.0.5";
+    link.acceptSends = false;
+    EXPECT_TRUE(work.SendScanFeedback());
+    EXPECT_NE(ErrorLog().find(L"the engine did not take the statistics message"), std::wstring::npos);
 }
 
 }  // namespace
