@@ -28,9 +28,11 @@ constexpr std::size_t kPackageSize = 1536 * 1024;
 
 // How long after "zdvinstalling" appears each program may take to be gone: the watch interval of
 // each (1 s, 10 s, 15 s, the engine's 1 s) and a little more for the poll and the process's end
-// on a busy machine.
-constexpr DWORD kSlackMs = 2500;
-constexpr DWORD kTrayGoneMs = 1000 + kSlackMs;
+// on a busy machine. Destroying a shown window takes up to 2 s more here: without a window
+// manager on the X display Wine waits that long for the window to be withdrawn.
+constexpr DWORD kSlackMs = 3000;
+// The tray program's form is never shown: about its 1-s watch, with nothing to wait for.
+constexpr DWORD kTrayGoneMs = 2000;
 constexpr DWORD kMainGoneMs = 10000 + kSlackMs;
 constexpr DWORD kGuardGoneMs = 15000 + kSlackMs;
 constexpr DWORD kEngineGoneMs = 1000 + kSlackMs;
