@@ -36,6 +36,19 @@ ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& argument
     m_id = info.dwProcessId;
 }
 
+ChildProcess::ChildProcess(HANDLE token, std::wstring commandLine, const std::wstring& folder) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    const BOOL started = token ? ::CreateProcessAsUserW(token, nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                                        nullptr, folder.c_str(), &startup, &info)
+                               : ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                                  folder.c_str(), &startup, &info);
+    if (!started) return;
+    m_process = std::move(tessaly::TakeProcessHandles(info).process);
+    m_id = info.dwProcessId;
+}
+
 bool ChildProcess::Running() const { return Valid() && ::WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> ChildProcess::WaitForExit(DWORD timeoutMs) const {

@@ -15,6 +15,9 @@ class ChildProcess {
 public:
     // Starts exe with the arguments (appended after the quoted exe) in folder; Valid() tells.
     ChildProcess(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder);
+    // Starts a whole command line as the owner of the primary token would (nullptr: as this
+    // process), in folder.
+    ChildProcess(HANDLE token, std::wstring commandLine, const std::wstring& folder);
 
     [[nodiscard]] bool Valid() const { return m_process.valid(); }
     [[nodiscard]] DWORD Id() const { return m_id; }

@@ -1,6 +1,7 @@
 // The fixture of the whole-program tests: a private AppData, ProgramData and TEMP inherited by
-// every program started, the registry values the main program writes saved and put back, and
-// staged program folders whose programs are all ended when the test is over.
+// every program started, the registry values the main program writes saved and put back, an
+// updater that reaches nothing beyond this machine, and staged program folders whose programs are
+// all ended when the test is over.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -35,6 +36,10 @@ protected:
         return m_data.CommonDataFolder() + name;
     }
     [[nodiscard]] std::wstring MarkerFile(const std::wstring& marker) const { return CommonDataFile(marker + L".run"); }
+    // Where the updater reports ("general"/UpdateURL) and the web server whose host it pings
+    // before ("general"/WebServerHost). Until a test says otherwise both are a loopback port that
+    // nobody listens on, so an updater that the main program starts ends at once.
+    void PointUpdater(const std::wstring& updateUrl, const std::wstring& webServerHost) const;
     // What the fake engine of the folder took from its mailbox, one message a line.
     static std::vector<std::wstring> EngineMessages(const StagedProgramFolder& folder);
 

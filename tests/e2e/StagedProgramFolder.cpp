@@ -33,11 +33,8 @@ StagedProgramFolder::StagedProgramFolder(std::wstring folder, Engine engine, con
     std::filesystem::create_directories(m_folder, error);
     const std::wstring stage = BuildStageFolder();
     const std::wstring tests = TestProgramFolder();
-    Copy(stage + L"drossel.exe", L"drossel.exe");
-    Copy(stage + L"tessaly.sig", L"tessaly.sig");
-    Copy(stage + L"zdvguard.exe", L"zdvguard.exe");
-    AddStandIn(L"kestrine.exe");
-    AddStandIn(L"zdvshengji.exe");
+    for (const wchar_t* name : {L"drossel.exe", L"tessaly.sig", L"zdvguard.exe", L"zdvshengji.exe", L"kestrine.exe"})
+        Copy(stage + name, name);
     if (engine == Engine::kStaged) Copy(stage + L"zdvcore.exe", L"zdvcore.exe");
     if (engine == Engine::kFake) {
         Copy(tests + L"fakeengine.exe", L"zdvcore.exe");
@@ -46,8 +43,6 @@ StagedProgramFolder::StagedProgramFolder(std::wstring folder, Engine engine, con
 }
 
 StagedProgramFolder::~StagedProgramFolder() { EndPrograms(); }
-
-void StagedProgramFolder::AddStandIn(const std::wstring& name) { Copy(TestProgramFolder() + L"e2e_standin.exe", name); }
 
 void StagedProgramFolder::EndPrograms() const { EndProcessesFromFolder(m_folder); }
 

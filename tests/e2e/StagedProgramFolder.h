@@ -1,5 +1,5 @@
-// A program folder of the test's own: drossel.exe, the guard and the signatures copied from the
-// staged build, stand-ins for the tray and the updater, and the real engine, the fake one or none.
+// A program folder of the test's own: the main program, the guard, the updater, the tray program
+// and the signatures copied from the staged build, and the real engine, the fake one or none.
 // Every program started from the folder is ended when the object goes.
 #pragma once
 
@@ -25,8 +25,6 @@ public:
     [[nodiscard]] std::wstring File(const std::wstring& name) const { return m_folder + name; }
     [[nodiscard]] std::wstring Drossel() const { return File(L"drossel.exe"); }
     [[nodiscard]] std::wstring Guard() const { return File(L"zdvguard.exe"); }
-    // Puts the stand-in program under this name too (e.g. the guard).
-    void AddStandIn(const std::wstring& name);
     // Ends every program of the folder that still runs (the engine outlives drossel.exe).
     void EndPrograms() const;
 

@@ -64,7 +64,8 @@ TEST_F(E2eTest, FirstStartWritesTheSwitchesTheVerbsAndAutorun) {
     testsupport::RemoveMainProgramRegistration();
     const StagedProgramFolder& folder = Stage(Engine::kFake, kRecordingEngine);
     ASSERT_TRUE(folder.Ready()) << ::testing::PrintToString(folder.Problem());
-    ASSERT_FALSE(FileExists(ConfigFile()));
+    for (const wchar_t* key : texts::kSwitches)
+        ASSERT_EQ(tessaly::ReadIniString(ConfigFile(), L"AppSetting", key, L"<missing>"), L"<missing>");
 
     DrosselRun run(folder, L"");
     ASSERT_NO_FATAL_FAILURE(StartReady(run));

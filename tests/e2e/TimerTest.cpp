@@ -1,19 +1,23 @@
 // The main window's timers in one run: the contact link and the release notes of
-// "lastupdate.log" once after about 15 s (the file then gone), the updater started with "/manual"
-// after about 30 s, the real guard after about 60 s, and the installation marker closing the
-// window at the next 10-second check (the guard ends at its own installing watch).
+// "lastupdate.log" once after about 15 s (the file then gone), the real updater started with
+// "/manual" after about 30 s (it reports to the loopback update service although a check already
+// ran today), the real guard after about 60 s, and the installation marker closing the window at
+// the next 10-second check (the guard ends at its own installing watch).
 #include <gtest/gtest.h>
 
 #include "DrosselRun.h"
 #include "E2eTest.h"
+#include "IniOperation.h"
 #include "Polling.h"
 #include "RemoteWindows.h"
 #include "TextFiles.h"
+#include "UpdaterTestSupport.h"
 #include "UserTexts.h"
 #include "ChildProcess.h"
 #include "GuardForm.h"
 #include "frmMain.h"
 #include "frmShowMsg.h"
+#include "modCommon.h"
 
 namespace e2e {
 namespace {
@@ -23,10 +27,6 @@ constexpr DWORD kInstallWatchTimeoutMs = 15000;
 constexpr DWORD kUpdaterTimeoutMs = 30000;  // after the notes, at about 30 s
 constexpr DWORD kGuardTimeoutMs = 45000;    // after the updater, at about 60 s
 
-// The argument lines a stand-in recorded, one per start.
-std::vector<std::wstring> Starts(const StagedProgramFolder& folder, const std::wstring& program) {
-    return ReadAnsiLines(folder.File(program + L".started")).value_or(std::vector<std::wstring>{});
-}
 // The notes as the installer writes them (UTF-8), and as the dialog must show them: trimmed.
 constexpr char kNotesFileText[] = "  本次更新:\r\n修复了扫描进度的显示  ";
 constexpr wchar_t kNotesShown[] = L"本次更新:\r\n修复了扫描进度的显示";
@@ -37,6 +37,12 @@ TEST_F(E2eTest, TimersShowTheNotesStartUpdaterAndGuardAndTheInstallationMarkerCl
     StagedProgramFolder& folder = Stage(Engine::kFake, kRecordingEngine);
     ASSERT_TRUE(folder.Ready()) << ::testing::PrintToString(folder.Problem());
     WriteBytes(folder.File(texts::kNotesFile), kNotesFileText);
+    updater_test::UpdateService service;
+    ASSERT_TRUE(service.Running());
+    service.QueueAnswer(updater_test::ActionJson("31"));
+    PointUpdater(service.UpdateUrl(), L"http://127.0.0.1");
+    // A check already ran today: only "/manual" makes the updater report.
+    tessaly::WriteIniString(ConfigFile(), tessaly::ini::kGeneral, tessaly::ini::kLastCheckUpdate, tessaly::GetDateText());
 
     // The real guard runs: its marker names a process of the folder's guard program.
     const auto guardId = [&]() -> DWORD {
@@ -62,22 +68,27 @@ TEST_F(E2eTest, TimersShowTheNotesStartUpdaterAndGuardAndTheInstallationMarkerCl
     EXPECT_EQ(ControlText(::GetDlgItem(notes, tessaly::frmShowMsg::kTextMessageId)), kNotesShown);
     EXPECT_TRUE(HasVisibleStyle(contact));
     EXPECT_EQ(ControlText(contact).rfind(texts::kContactPrefix, 0), 0u) << ::testing::PrintToString(ControlText(contact));
-    EXPECT_TRUE(Starts(folder, L"zdvshengji.exe").empty()) << "the updater started before its time";
+    EXPECT_TRUE(service.Posts().empty()) << "the updater started before its time";
     EXPECT_FALSE(GuardRuns()) << "the guard started before its time";
 
-    ASSERT_TRUE(WaitUntil([&] { return !Starts(folder, L"zdvshengji.exe").empty(); }, kUpdaterTimeoutMs, 200))
-        << "the updater was not started";
-    EXPECT_EQ(Starts(folder, L"zdvshengji.exe"), std::vector<std::wstring>{L"/manual"});
+    ASSERT_TRUE(WaitUntil([&] { return !service.Posts().empty(); }, kUpdaterTimeoutMs, 200))
+        << "the updater was not started with \"/manual\"";
     EXPECT_FALSE(GuardRuns()) << "the guard started with the updater";
     ASSERT_TRUE(WaitUntil(GuardRuns, kGuardTimeoutMs, 200)) << "the guard was not started";
-    EXPECT_EQ(Starts(folder, L"zdvshengji.exe").size(), 1u) << "the updater timer ran more than once";
+    EXPECT_EQ(service.Posts().size(), 1u) << "the updater timer ran more than once";
 
     WriteBytes(MarkerFile(texts::kInstallingMarker), "1");
     ASSERT_TRUE(run.WaitForExit(kInstallWatchTimeoutMs).has_value()) << "the installation marker did not close drossel.exe";
     EXPECT_FALSE(FileExists(MarkerFile(texts::kMainMarker)));
-    const std::vector<std::wstring> messages = EngineMessages(folder);
-    ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages.back(), L"CLIENT::EXIT");
+    // The process may end before the engine has taken its last message from the mailbox.
+    std::vector<std::wstring> messages;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            messages = EngineMessages(folder);
+            return !messages.empty() && messages.back() == L"CLIENT::EXIT";
+        },
+        kInstallWatchTimeoutMs))
+        << ::testing::PrintToString(messages);
     EXPECT_TRUE(run.Boxes().Seen().empty());
 
     // The guard's installing watch, at its tick, ends the guard too.

@@ -107,7 +107,10 @@ bool WaitForStarts(const TrayFolder& folder, const std::wstring& program, std::s
 
 // ---- RunningTray -----------------------------------------------------------------------------------
 
-RunningTray::RunningTray(const TrayFolder& folder) : m_process(folder.File(L"kestrine.exe"), L"", folder.Folder()) {
+RunningTray::RunningTray(const TrayFolder& folder)
+    : RunningTray(e2e::ChildProcess(folder.File(L"kestrine.exe"), L"", folder.Folder())) {}
+
+RunningTray::RunningTray(e2e::ChildProcess process) : m_process(std::move(process)) {
     if (!m_process.Valid()) return;
     HWND form = nullptr;
     e2e::WaitUntil(

@@ -54,6 +54,8 @@ bool WaitForStarts(const TrayFolder& folder, const std::wstring& program, std::s
 class RunningTray {
 public:
     explicit RunningTray(const TrayFolder& folder);
+    // A tray program started in another way (from the autorun value, say).
+    explicit RunningTray(e2e::ChildProcess process);
     // Closes the form as a user's log-off would, so its icon leaves the shell in order.
     ~RunningTray();
     RunningTray(const RunningTray&) = delete;
