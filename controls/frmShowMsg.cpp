@@ -8,6 +8,7 @@
 
 #include "SupportContact.h"
 #include "modCommon.h"
+#include "WindowPlacement.h"
 
 namespace tessaly {
 
@@ -153,14 +154,8 @@ void frmShowMsg::CreateControls() noexcept {
 void frmShowMsg::CenterOverOwner() noexcept {
     RECT self{};
     ::GetWindowRect(m_hwnd, &self);
-    RECT area{};
-    if (!m_owner || !::IsWindow(m_owner) || !::GetWindowRect(m_owner, &area)) {
-        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    }
-    int width = self.right - self.left, height = self.bottom - self.top;
-    int x = area.left + ((area.right - area.left) - width) / 2;
-    int y = area.top + ((area.bottom - area.top) - height) / 2;
-    ::SetWindowPos(m_hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const POINT origin = CenteredOrigin(m_owner, {self.right - self.left, self.bottom - self.top});
+    ::SetWindowPos(m_hwnd, nullptr, origin.x, origin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void frmShowMsg::Caption(std::wstring_view text) noexcept {

@@ -2,7 +2,6 @@
 // hover pictures, and the message dispatch.
 #include "frmMain.h"
 
-#include <algorithm>
 
 #include "FormLayout.h"
 #include "MainStartup.h"
@@ -10,6 +9,7 @@
 #include "UiFont.h"
 #include "WindowClass.h"
 #include "frmMainLayout.h"
+#include "WindowPlacement.h"
 
 namespace tessaly {
 namespace {
@@ -65,15 +65,11 @@ bool RegisterClasses(WNDPROC formProc) {
 bool frmMain::CreateFormWindow() {
     if (!RegisterClasses(&WindowThunk<frmMain>::Proc)) return false;
     const PixelScale scale = ScreenScale();
-    RECT outer{0, 0, scale.X(main_window::kClientWidth), scale.Y(main_window::kClientHeight)};
-    ::AdjustWindowRectEx(&outer, kFormStyle, FALSE, 0);
-    const int width = outer.right - outer.left, height = outer.bottom - outer.top;
-    RECT work{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int left = work.left + std::max(0L, (work.right - work.left - width) / 2);
-    const int top = work.top + std::max(0L, (work.bottom - work.top - height) / 2);
-    HWND hwnd = ::CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, L"frmMain", kFormStyle, left, top, width, height,
-                                  nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
+    const SIZE outer =
+        OuterWindowSize(scale.X(main_window::kClientWidth), scale.Y(main_window::kClientHeight), kFormStyle, 0);
+    const POINT origin = CenteredOrigin(nullptr, outer);
+    HWND hwnd = ::CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, L"frmMain", kFormStyle, origin.x, origin.y, outer.cx,
+                                  outer.cy, nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
     return hwnd != nullptr;
 }
 

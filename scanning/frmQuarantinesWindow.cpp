@@ -9,6 +9,7 @@
 #include "WindowThunk.h"
 
 #include "frmQuarantinesLayout.h"
+#include "WindowPlacement.h"
 
 #include <algorithm>
 
@@ -74,17 +75,11 @@ bool frmQuarantines::Load(HWND owner, bool visible) noexcept {
         const PixelScale scale = ScreenScale();
         const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
         const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-        RECT rect{0, 0, scale.X(quarantine_form::kClientWidthTwips), scale.Y(quarantine_form::kClientHeightTwips)};
-        ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
-        const int width = rect.right - rect.left;
-        const int height = rect.bottom - rect.top;
-        // Centred over the owner, or over the work area without one.
-        RECT around{};
-        if (!owner || !::GetWindowRect(owner, &around)) ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &around, 0);
-        const int left = around.left + (around.right - around.left - width) / 2;
-        const int top = around.top + (around.bottom - around.top - height) / 2;
-        HWND hwnd = ::CreateWindowExW(exStyle, kWindowClass, kCaption, style, left, top, width, height, owner, nullptr,
-                                      ::GetModuleHandleW(nullptr), this);
+        const SIZE outer = OuterWindowSize(scale.X(quarantine_form::kClientWidthTwips),
+                                           scale.Y(quarantine_form::kClientHeightTwips), style, exStyle);
+        const POINT origin = CenteredOrigin(owner, outer);
+        HWND hwnd = ::CreateWindowExW(exStyle, kWindowClass, kCaption, style, origin.x, origin.y, outer.cx, outer.cy,
+                                      owner, nullptr, ::GetModuleHandleW(nullptr), this);
         if (!hwnd) return false;
         if (visible) {
             ::ShowWindow(hwnd, SW_SHOW);

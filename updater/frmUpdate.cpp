@@ -9,6 +9,7 @@
 #include "WindowClass.h"
 #include "frmUpdateLayout.h"
 #include "modCommon.h"
+#include "WindowPlacement.h"
 
 namespace tessaly::updater {
 namespace {
@@ -29,16 +30,11 @@ bool frmUpdate::Load(bool visible) noexcept {
         options.icon = pictures::AppIcon(32);
         if (!RegisterWindowClass(kWindowClass, &WindowThunk<frmUpdate>::Proc, options)) return false;
         const PixelScale scale = ScreenScale();
-        RECT rect{0, 0, scale.X(update_form::kClientWidthTwips), scale.Y(update_form::kClientHeightTwips)};
-        ::AdjustWindowRectEx(&rect, kStyle, FALSE, kExStyle);
-        const int width = rect.right - rect.left;
-        const int height = rect.bottom - rect.top;
-        RECT work{};
-        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        const int left = work.left + (work.right - work.left - width) / 2;
-        const int top = work.top + (work.bottom - work.top - height) / 2;
-        if (!::CreateWindowExW(kExStyle, kWindowClass, kFormCaption, kStyle, left, top, width, height, nullptr, nullptr,
-                               ::GetModuleHandleW(nullptr), this))
+        const SIZE outer = OuterWindowSize(scale.X(update_form::kClientWidthTwips),
+                                           scale.Y(update_form::kClientHeightTwips), kStyle, kExStyle);
+        const POINT origin = CenteredOrigin(nullptr, outer);
+        if (!::CreateWindowExW(kExStyle, kWindowClass, kFormCaption, kStyle, origin.x, origin.y, outer.cx, outer.cy,
+                               nullptr, nullptr, ::GetModuleHandleW(nullptr), this))
             return false;
         if (visible) {
             ::ShowWindow(m_hwnd, SW_SHOW);

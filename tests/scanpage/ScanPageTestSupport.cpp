@@ -8,6 +8,7 @@
 
 #include "ClsPathLib.h"
 #include "TextConvert.h"
+#include "UniqueHandle.h"
 
 namespace tessaly::test {
 
@@ -51,11 +52,11 @@ void ScanPageFolderTest::TearDown() {
 void ScanPageFolderTest::WriteFile(const std::wstring& relative, const std::string& bytes) const {
     const std::wstring path = Path(relative);
     MakeParents(path);
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << WideToUtf8(path);
+    unique_file file(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file) << WideToUtf8(path);
     DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
+    ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 void ScanPageFolderTest::MakeDir(const std::wstring& relative) const {
@@ -63,14 +64,13 @@ void ScanPageFolderTest::MakeDir(const std::wstring& relative) const {
 }
 
 std::string ScanPageFolderTest::ReadBytes(const std::wstring& path) const {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
+    unique_file file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+    if (!file) return {};
     std::string bytes;
     char buffer[4096];
     DWORD read = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-    ::CloseHandle(file);
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
     return bytes;
 }
 

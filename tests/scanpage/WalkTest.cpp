@@ -8,6 +8,7 @@
 #include "ScanPageFilters.h"
 #include "ScanPageTestSupport.h"
 #include "TextConvert.h"
+#include "UniqueHandle.h"
 
 namespace tessaly::test {
 namespace {
@@ -47,15 +48,17 @@ TEST_F(WalkTest, SizeBoundariesAreCountedButOnlyTheRangeIsSent) {
 TEST_F(WalkTest, TrueSizeAboveFourGiBIsNotMistakenForSmallFile) {
     // 4 GiB + 200 bytes: the low 32 bits alone would read as a 200-byte document.
     const std::wstring big = Path(L"big.docx");
-    HANDLE file = ::CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD unused = 0;
-    ::DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &unused, nullptr);
-    LARGE_INTEGER size{};
-    size.QuadPart = (std::int64_t{1} << 32) + 200;
-    ASSERT_TRUE(::SetFilePointerEx(file, size, nullptr, FILE_BEGIN));
-    ASSERT_TRUE(::SetEndOfFile(file));
-    ::CloseHandle(file);
+    {
+        unique_file file(
+            ::CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+        DWORD unused = 0;
+        ::DeviceIoControl(file.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &unused, nullptr);
+        LARGE_INTEGER size{};
+        size.QuadPart = (std::int64_t{1} << 32) + 200;
+        ASSERT_TRUE(::SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(::SetEndOfFile(file.get()));
+    }
     EXPECT_EQ(CheckScanCandidate(big, true), ScanFileVerdict::Skip);
     EXPECT_FALSE(IsScanSizeInRange(kScanMaxFileSize + 1));
     EXPECT_TRUE(IsScanSizeInRange(kScanMaxFileSize));
