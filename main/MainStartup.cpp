@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "ClsPipeShareMem.h"
 #include "FaultLog.h"
 #include "OfficeProcessNames.h"
 #include "SupportContact.h"
@@ -29,7 +30,7 @@ std::wstring TrimBlanks(const std::wstring& text) {
 
 }  // namespace
 
-std::wstring EngineFailureText() { return std::wstring(kEngineFailurePrefix) + TESSALY_SUPPORT_CONTACT; }
+std::wstring EngineFailureText() { return std::wstring(kEngineLoadFailedText) + kSupportContact; }
 std::wstring ContactText() { return std::wstring(kContactPrefix) + TESSALY_SUPPORT_CONTACT; }
 
 std::optional<std::wstring> ScanPathFromArguments(const std::wstring& arguments) {

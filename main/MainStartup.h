@@ -9,7 +9,6 @@
 namespace tessaly::main_startup {
 
 inline constexpr wchar_t kWindowCaption[] = L"Tessaly2021(Brenmoor增强版)";
-inline constexpr wchar_t kEngineFailurePrefix[] = L"查杀引擎加载失败，重新安装或联系作者QQ:";
 inline constexpr wchar_t kMissingFilesPrefix[] = L"引擎启动出错，请重新安装，丢失以下文件:";
 inline constexpr wchar_t kUnicodeFolderText[] = L"应用不能安装在中文目录中，请将程序放到非中文目录。";
 inline constexpr wchar_t kOfficeQuestionTitle[] = L"发现Office/wps进程正在运行中";

@@ -237,7 +237,7 @@ bool ClsPipeShareMem::ConnectPipeServer(bool RequiredAdmin, std::int32_t client_
         bool idle = WaitForPipeIdle(m_timing.idleIntervalMs, m_timing.idleLimit);
         if (!idle || (RequiredAdmin && !m_isPipeServerRunAsAdmin)) {
             if (!PostPipeServerExitMessage(m_timing.exitIntervalMs, m_timing.exitLimit)) {
-                const std::wstring text = std::wstring(kEngineLoadFailedText) + kSupportContactQQ;
+                const std::wstring text = std::wstring(kEngineLoadFailedText) + kSupportContact;
                 g_messageBox(nullptr, text.c_str(), L"程序出错, 请重启电脑后再运行本程序", MB_OK | MB_ICONEXCLAMATION);
                 return false;
             }

@@ -17,7 +17,6 @@ namespace tessaly {
 
 // The engine-failure text is followed by the support contact wherever it is shown.
 inline constexpr wchar_t kEngineLoadFailedText[] = L"查杀引擎加载失败，重新安装或联系作者QQ:";
-inline constexpr wchar_t kSupportContactQQ[] = TESSALY_SUPPORT_CONTACT;
 inline constexpr wchar_t kPipeErrLogName[] = L"PIPE_";
 
 class ClsPipeShareMem {

@@ -304,9 +304,9 @@ void usrScanCleanPage::UserControl_Initialize() {
     Show(kIdFrameScanning, false);
     m_HoverIndex = -1;
     m_work.SetWorkStepState(kWorkIdle);
-    SetText(kIdLblEngineloadFailedErr0, std::wstring(kEngineLoadFailedText) + kSupportContactQQ);
+    SetText(kIdLblEngineloadFailedErr0, std::wstring(kEngineLoadFailedText) + kSupportContact);
     SetText(kIdLblContactUs, std::wstring(L"本次扫描未发现病毒。\r\n如有疑问或需要帮助，请联系作者QQ:") +
-                                 kSupportContactQQ);
+                                 kSupportContact);
     m_list.BackColor(kPageBackColor);
     m_list.ForeColor(RGB(102, 102, 102));
     m_list.SelColor(RGB(217, 217, 217));

@@ -129,7 +129,7 @@ TEST_F(FakeEngine, EngineThatIgnoresExitFailsTheConnectWithTheMessageBox) {
     link.SetConnectTiming(quick);
     EXPECT_FALSE(link.ConnectPipeServer(false, 1001));
     ASSERT_EQ(RecordedBoxes().size(), 1u);
-    EXPECT_EQ(RecordedBoxes()[0].text, std::wstring(L"查杀引擎加载失败，重新安装或联系作者QQ:") + tessaly::kSupportContactQQ);
+    EXPECT_EQ(RecordedBoxes()[0].text, std::wstring(L"查杀引擎加载失败，重新安装或联系作者QQ:") + tessaly::kSupportContact);
     EXPECT_EQ(RecordedBoxes()[0].caption, L"程序出错, 请重启电脑后再运行本程序");
     EXPECT_EQ(RecordedBoxes()[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_TRUE(link.IsPipeAlive());

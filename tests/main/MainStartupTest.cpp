@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ClsPipeShareMem.h"
 #include "MainStartup.h"
 #include "MainTestSupport.h"
 
@@ -131,7 +132,7 @@ TEST(LastUpdateNotes, ShownOnceTrimmedAndTheFileAlwaysDeleted) {
 }
 
 TEST(MainTexts, FailureAndContactTextsCarryTheSupportContact) {
-    EXPECT_EQ(EngineFailureText().rfind(kEngineFailurePrefix, 0), 0u);
-    EXPECT_GT(EngineFailureText().size(), std::wstring(kEngineFailurePrefix).size());
+    EXPECT_EQ(EngineFailureText().rfind(kEngineLoadFailedText, 0), 0u);
+    EXPECT_GT(EngineFailureText().size(), std::wstring(kEngineLoadFailedText).size());
     EXPECT_EQ(ContactText().rfind(L"疑问/建议联系我们QQ:", 0), 0u);
 }
