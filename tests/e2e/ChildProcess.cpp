@@ -23,18 +23,8 @@ bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
 
 }  // namespace
 
-ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder) {
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    if (!arguments.empty()) commandLine += L" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                          &startup, &info))
-        return;
-    m_process = std::move(tessaly::TakeProcessHandles(info).process);
-    m_id = info.dwProcessId;
-}
+ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder)
+    : ChildProcess(nullptr, L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments), folder) {}
 
 ChildProcess::ChildProcess(HANDLE token, std::wstring commandLine, const std::wstring& folder) {
     STARTUPINFOW startup{};
