@@ -2,6 +2,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -51,7 +52,14 @@ std::vector<std::wstring> Fields(const std::wstring& line) {
 struct ProcessEntry {
     DWORD id;
     DWORD parentId;
+    ULONGLONG created;  // 100-ns units, as GetProcessTimes gives it
 };
+
+ULONGLONG CreationTime(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+    return (ULONGLONG{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+}
 
 std::vector<ProcessEntry> LiveProcesses() {
     std::vector<ProcessEntry> entries;
@@ -60,9 +68,10 @@ std::vector<ProcessEntry> LiveProcesses() {
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
-        tessaly::unique_kernel_handle process(::OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        tessaly::unique_kernel_handle process(
+            ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
         if (process && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT)
-            entries.push_back({entry.th32ProcessID, entry.th32ParentProcessID});
+            entries.push_back({entry.th32ProcessID, entry.th32ParentProcessID, CreationTime(process.get())});
     }
     return entries;
 }
@@ -228,9 +237,15 @@ MarkerHolder::~MarkerHolder() {
 // ---- Starts ----------------------------------------------------------------------------------------
 
 std::vector<DWORD> LiveChildrenOf(DWORD parentId) {
+    const std::vector<ProcessEntry> processes = LiveProcesses();
+    const auto parent = std::find_if(processes.begin(), processes.end(),
+                                     [&](const ProcessEntry& entry) { return entry.id == parentId; });
     std::vector<DWORD> children;
-    for (const ProcessEntry& entry : LiveProcesses())
-        if (entry.parentId == parentId) children.push_back(entry.id);
+    // Process ids come back quickly under Wine: a process left by an earlier test can name a parent
+    // whose id now belongs to this one, but it was made before this parent was.
+    for (const ProcessEntry& entry : processes)
+        if (entry.parentId == parentId && (parent == processes.end() || entry.created >= parent->created))
+            children.push_back(entry.id);
     return children;
 }
 
