@@ -1,15 +1,19 @@
 // The ranged download: pieces of 1 MiB fetched with asynchronous GETs on one request object and
-// written at their offsets; the server's Content-Range says where the next piece starts.
+// written at their offsets; the server's Content-Range says where the next piece starts. A piece
+// that does not move that start forward, and a download that outlasts its whole limit, fail.
 #include <windows.h>
 
 #include <limits>
 #include <stdexcept>
 #include <vector>
 
+#include "BoundedPoll.h"
 #include "DoEvents.h"
 #include "FaultLog.h"
 #include "HttpRequestObject.h"
+#include "TextConvert.h"
 #include "UniqueHandle.h"
+#include "UpdaterWaits.h"
 #include "modCommon.h"
 #include "modHttpSend.h"
 
@@ -22,7 +26,7 @@ constexpr long kStatusRangeNotSatisfiable = 416;
 constexpr std::int64_t kLargestSize = std::numeric_limits<std::int32_t>::max();
 
 std::wstring WithScheme(const std::wstring& url) {
-    if (url.starts_with(L"http://") || url.starts_with(L"https://")) return url;
+    if (StartsWithNoCase(url, L"http://") || StartsWithNoCase(url, L"https://")) return url;
     return L"http://" + url;
 }
 
@@ -68,8 +72,10 @@ public:
         std::int64_t first = 0;
         const bool single = m_size < kPieceBytes;
         std::int64_t last = single ? m_size : kPieceBytes;
+        const std::uint64_t deadlineMs = PollClockMs() + Waits().transferOverallMs;
         HttpRequestObject request;
         for (;;) {
+            if (PollClockMs() >= deadlineMs) return false;
             if (!request.Open(L"GET", m_url, true) ||
                 !request.SetHeader(L"Range", L"bytes=" + std::to_wstring(first) + L"-" + std::to_wstring(last)) ||
                 !request.SetHeader(L"Content-Type:", L"application/octet-stream") || !request.Send(nullptr))
@@ -92,6 +98,7 @@ public:
             if (!m_format.empty())
                 m_status.Show(ProgressText(m_format, static_cast<double>(range->last), static_cast<double>(range->total)));
             if (range->total - range->last < 2) return true;
+            if (range->last <= first) return false;  // the same piece again would come for ever
             first = range->last;
             last = range->total - range->last < kPieceBytes ? range->total : range->last + kPieceBytes;
             if (last > kLargestSize) throw std::overflow_error("range end");

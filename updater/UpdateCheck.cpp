@@ -9,6 +9,7 @@
 #include "FaultLog.h"
 #include "IniOperation.h"
 #include "PlatformQueries.h"
+#include "TransportAddress.h"
 #include "UpdateRequest.h"
 #include "UpdateTexts.h"
 #include "mdGetMachineInfo.h"
@@ -80,6 +81,7 @@ std::optional<UpdateAnswer> UpdateCheck::RequestOffer(const std::wstring& versio
         const std::wstring body = PackRequestData(query);
         if (body.empty()) return Stop(kStatusNoRequest);
         const std::wstring url = ReadIniString(m_configPath, ini::kGeneral, ini::kUpdateURL, DefaultUpdateUrl());
+        m_requestUrl = url;
         m_ui.Show(kStatusConnecting + url);
         const std::wstring answerText = PostForm(url, body);
         SaveLastCheckDate(m_configPath);
@@ -88,8 +90,7 @@ std::optional<UpdateAnswer> UpdateCheck::RequestOffer(const std::wstring& versio
         const UpdateAnswer answer = ReadUpdateAnswer(answerText);
         if (answer.code != kCodeAccepted) return Stop(kStatusServer00 + answerText);
         m_ui.Show(kStatusReadingAnswer);
-        if (answer.updateUrl && !answer.updateUrl->empty())
-            WriteIniString(m_configPath, ini::kGeneral, ini::kUpdateURL, DecodeHexField(*answer.updateUrl));
+        if (answer.updateUrl && !answer.updateUrl->empty()) KeepUpdateUrl(url, DecodeHexField(*answer.updateUrl));
         if (!answer.action || answer.action->empty()) return Stop(kStatusServer01 + answerText);
         const std::optional<std::int32_t> action = ParseInt32(*answer.action);
         if (!action) throw std::invalid_argument("the action is not a number");
@@ -107,6 +108,15 @@ std::optional<UpdateAnswer> UpdateCheck::RequestOffer(const std::wstring& versio
         }
     }
     return std::nullopt;
+}
+
+void UpdateCheck::KeepUpdateUrl(const std::wstring& current, const std::wstring& next) {
+    // An empty one reads back as the default, which is https.
+    if (!next.empty() && !KeepsChannel(current, next)) {
+        LogFault(L"UpdateCheck", L"new update URL refused: " + next);
+        return;
+    }
+    WriteIniString(m_configPath, ini::kGeneral, ini::kUpdateURL, next);
 }
 
 }  // namespace tessaly::updater

@@ -41,6 +41,8 @@ private:
     CheckEnd Download(const UpdateAnswer& answer, const std::wstring& packageUrl, bool elevated);
     CheckEnd VerifyAndInstall(const UpdateAnswer& answer, const std::wstring& packagePath, bool elevated);
     CheckEnd AwaitInstallation();
+    // Writes a new request URL of the answer unless it would lower the channel of `current`.
+    void KeepUpdateUrl(const std::wstring& current, const std::wstring& next);
     // Shows the status that ends the check.
     CheckEnd End(const std::wstring& status);
     std::nullopt_t Stop(const std::wstring& status);
@@ -51,6 +53,7 @@ private:
     std::wstring m_configPath;
     ElevationQuery m_elevation;
     bool m_fullFacts = false;
+    std::wstring m_requestUrl;  // of the request whose answer offers the package
 };
 
 }  // namespace tessaly::updater

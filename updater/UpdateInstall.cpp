@@ -12,6 +12,7 @@
 #include "RunMarkerWaits.h"
 #include "SupportContact.h"
 #include "TextConvert.h"
+#include "TransportAddress.h"
 #include "UpdateCheck.h"
 #include "UpdateTempFolder.h"
 #include "UpdateTexts.h"
@@ -27,8 +28,9 @@ namespace {
 
 constexpr std::int32_t kReinstall = 1;
 
-// "explorer.exe <url>" minimized with focus, for the manual download.
+// "explorer.exe <url>" minimized with focus, for the manual download; only a web address goes.
 void OpenInBrowser(const std::wstring& url) {
+    if (!IsWebAddress(url)) return;
     std::wstring command = GetExplorerPath() + L" " + url;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -57,7 +59,7 @@ CheckEnd UpdateCheck::TakeOffer(const UpdateAnswer& answer, bool elevated) {
     if (!answer.packageUrl || answer.packageUrl->empty() || !answer.size || *answer.size <= 0)
         return End(kStatusNoCheckInfo);
     if (!answer.hash || answer.hash->empty()) return End(kStatusNoHash);
-    const std::wstring packageUrl = DecodeHexField(*answer.packageUrl);
+    const std::wstring packageUrl = PackageAddress(DecodeHexField(*answer.packageUrl), m_requestUrl);
     if (packageUrl.empty()) return End(kStatusNoPackageUrl);
     return Download(answer, packageUrl, elevated);
 }

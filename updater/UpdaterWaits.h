@@ -13,6 +13,8 @@ struct UpdaterWaits {
     std::uint32_t markerPollMs;      // one poll of the waits on run markers
     std::uint32_t markerPolls;       // polls of those waits
     std::uint32_t packageRunMs;      // longest wait for the installer package the temporary copy runs
+    std::uint32_t transferStallMs;   // longest time a download may go without a new byte
+    std::uint32_t transferOverallMs; // longest time one way of downloading the package may take
 };
 
 // Defined once per program: ShippedWaits.cpp for zdvshengji.exe.

@@ -196,6 +196,20 @@ TEST_F(CheckFlowTest, NewUpdateUrlOfTheAnswerIsKept) {
     EXPECT_EQ(DefaultUpdateUrl(), L"https://www.tessaly.cn/tessaly/update1");
 }
 
+TEST_F(CheckFlowTest, AnswerCannotTakeTheUpdaterOffTheWeb) {
+    for (const char* url : {"file:///C:/windows/win.ini", "ftp://127.0.0.1/update1", "update.example/u"}) {
+        m_service.QueueAnswer(AnswerJson("1", "{\"updateurl\":\"" + HexOf(url) + "\",\"action\":\"31\"}"));
+        Run();
+        EXPECT_EQ(m_folders.Setting(ini::kGeneral, ini::kUpdateURL), m_service.UpdateUrl()) << url;
+    }
+    // A package address of another scheme is refused before anything is fetched or asked.
+    ServeOffer(300000, UrlOffer(HexOf("file:///C:/windows/notepad.exe")));
+    m_ui.answers = {false};
+    ExpectRefused(kStatusNoPackageUrl);
+    EXPECT_TRUE(m_ui.questions.empty());
+    EXPECT_TRUE(m_service.PackageGets().empty());
+}
+
 TEST_F(CheckFlowTest, MalformedOffersHaveTheirStatusAndRunNothing) {
     const std::string package = PackageBytes(200000);
     m_service.SetPackage(package);

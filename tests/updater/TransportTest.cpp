@@ -6,7 +6,10 @@
 #include <windows.h>
 
 #include "BoundedPoll.h"
+#include "ChildProcess.h"
 #include "TestWaits.h"
+#include "TextConvert.h"
+#include "TransportAddress.h"
 #include "UniqueHandle.h"
 #include "UpdateTexts.h"
 #include "IniOperation.h"
@@ -21,6 +24,14 @@ using namespace updater_test;
 namespace {
 
 constexpr std::size_t kMiB = 1048576;
+
+// Ticks of a thread timer that come while a download runs: they come only when its wait lets
+// window events run.
+bool g_downloading = false;
+int g_ticksWhileDownloading = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_downloading) ++g_ticksWhileDownloading;
+}
 
 class TransportTest : public ::testing::Test {
 protected:
@@ -78,7 +89,7 @@ TEST_F(TransportTest, PostTriesThreeTimesWhenNoServerAnswers) {
     // A port nobody listens on: three attempts, each given up after its wait, the pause of the
     // table between them.
     const std::wstring closed = UpdateService::UnreachableRoot() + L"/tessaly/update1";
-    ScopedWaits waits({500, 400, 100, 40, 20000});
+    ScopedWaits waits([](UpdaterWaits& w) { w.postAnswerMs = 500; w.postRetryPauseMs = 400; });
     const std::uint64_t start = PollClockMs();
     EXPECT_EQ(PostForm(closed, L"x=1"), L"");
     const std::uint64_t took = PollClockMs() - start;
@@ -87,7 +98,7 @@ TEST_F(TransportTest, PostTriesThreeTimesWhenNoServerAnswers) {
 }
 
 TEST_F(TransportTest, PostWaitsForASlowAnswerButNotForASilentServer) {
-    ScopedWaits waits({1500, 200, 100, 40, 20000});
+    ScopedWaits waits([](UpdaterWaits& w) { w.postAnswerMs = 1500; w.postRetryPauseMs = 200; });
     m_service.QueueAnswer(ScriptedAnswer{200, ActionJson("31"), 700});
     EXPECT_EQ(PostForm(m_service.UpdateUrl(), L"x=1"), Widen(ActionJson("31")));
     // A server that takes the request and stays silent: each attempt ends after its wait.
@@ -96,6 +107,41 @@ TEST_F(TransportTest, PostWaitsForASlowAnswerButNotForASilentServer) {
     EXPECT_EQ(PostForm(m_service.UpdateUrl(), L"x=1"), L"");
     EXPECT_LT(PollClockMs() - start, 3 * UpdateService::kStallMs);
     EXPECT_EQ(m_service.Posts().size(), 4u);
+}
+
+TEST_F(TransportTest, PostFollowsAFewRedirectsWithTheSameForm) {
+    const std::string answer = ActionJson("31");
+    m_service.QueueAnswer(ScriptedAnswer{302, "", 0, WideToUtf8(m_service.Root()) + "/tessaly/moved"});
+    m_service.QueueAnswer(answer);
+    EXPECT_EQ(PostForm(m_service.UpdateUrl(), L"x=1"), Widen(answer));
+    const auto posts = m_service.Posts();
+    ASSERT_EQ(posts.size(), 2u);
+    EXPECT_EQ(posts[1].target, "/tessaly/moved");
+    EXPECT_EQ(posts[1].body, "x=1");
+    // A redirect off the web, or one more than a few, ends the request at once without an answer.
+    m_service.QueueAnswer(ScriptedAnswer{302, "", 0, "file:///C:/windows/win.ini"});
+    EXPECT_EQ(PostForm(m_service.UpdateUrl(), L"x=1"), L"");
+    EXPECT_EQ(m_service.Posts().size(), 3u);
+    m_service.QueueAnswer(ScriptedAnswer{302, "", 0, WideToUtf8(m_service.UpdateUrl())});
+    EXPECT_EQ(PostForm(m_service.UpdateUrl(), L"x=1"), L"");
+    EXPECT_EQ(m_service.Posts().size(), 3u + 1 + kMostRedirects);
+}
+
+TEST(TransportAddress, NothingLeavesTheWebOrLowersHttpsToHttp) {
+    EXPECT_TRUE(KeepsChannel(L"https://a/u", L"https://b/u"));
+    EXPECT_TRUE(KeepsChannel(L"http://a/u", L"HTTPS://b/u"));
+    EXPECT_TRUE(KeepsChannel(L"http://a/u", L"http://b/u"));
+    EXPECT_FALSE(KeepsChannel(L"https://a/u", L"http://b/u"));
+    EXPECT_FALSE(KeepsChannel(L"HTTPS://a/u", L"Http://b/u"));
+    for (const wchar_t* other : {L"file:///C:/x.exe", L"ftp://a/x", L"C:\\x.exe", L"\\\\h\\s\\x.exe", L"b/u", L""})
+        EXPECT_FALSE(KeepsChannel(L"http://a/u", other)) << other;
+    // A package address without a scheme is taken as http, which an https request cannot hand out.
+    EXPECT_EQ(PackageAddress(L"127.0.0.1:8089/p.exe", L"http://s/u"), L"http://127.0.0.1:8089/p.exe");
+    EXPECT_EQ(PackageAddress(L"a/p.exe", L"https://s/u"), L"");
+    EXPECT_EQ(PackageAddress(L"http://a/p.exe", L"https://s/u"), L"");
+    EXPECT_EQ(PackageAddress(L"https://a/p.exe", L"https://s/u"), L"https://a/p.exe");
+    EXPECT_EQ(PackageAddress(L"ftp://a/p.exe", L"http://s/u"), L"");
+    EXPECT_EQ(PackageAddress(L"C:\\p.exe", L"http://s/u"), L"");
 }
 
 TEST_F(TransportTest, SmallPackageComesInOneRequest) {
@@ -155,6 +201,21 @@ TEST_F(TransportTest, FailuresLeaveNoPartialFile) {
     EXPECT_FALSE(FileExists(Dest()));
 }
 
+TEST_F(TransportTest, RangedDownloadThatStopsGettingAnywhereFails) {
+    // The same Content-Range for every piece: the second answer does not move the offset.
+    m_service.SetPackageFault(PackageFault::SameRangeAgain);
+    EXPECT_FALSE(Ranged(InertBytes(3 * kMiB)));
+    EXPECT_EQ(m_service.PackageGets().size(), 2u);
+    EXPECT_FALSE(FileExists(Dest()));
+    // Pieces that keep coming, but not within the time the whole download may take.
+    m_service.SetPackageFault(PackageFault::None);
+    m_service.SetPieceDelayMs(400);
+    ScopedWaits waits([](UpdaterWaits& w) { w.transferOverallMs = 600; });
+    EXPECT_FALSE(Ranged(InertBytes(5 * kMiB)));
+    EXPECT_LT(m_service.PackageGets().size(), 2u + 6u);
+    EXPECT_FALSE(FileExists(Dest()));
+}
+
 TEST_F(TransportTest, AddressWithoutSchemeGetsHttp) {
     const std::string package = InertBytes(2000);
     m_service.SetPackage(package);
@@ -178,6 +239,31 @@ TEST_F(TransportTest, UrlDownloadSkipsTheCacheAndTakesWhatTheServerSends) {
     ASSERT_TRUE(DownloadByUrlMoniker(m_service.PackageUrl(), Dest()));
     EXPECT_EQ(ReadFileBytes(Dest()).size(), 6000u);
     EXPECT_EQ(m_service.PackageGets().size(), 2u);
+}
+
+TEST_F(TransportTest, UrlDownloadGivesUpOnServersThatHoldItAndLetsWindowEventsRun) {
+    // Silent stalls; Drip keeps sending, but slower than the whole limit allows; the redirect loop
+    // stops after a few.
+    ScopedWaits waits([](UpdaterWaits& w) {
+        w.transferStallMs = 800;
+        w.transferOverallMs = 2500;
+    });
+    m_service.SetPackage(InertBytes(50 * UpdateService::kDripBytes));
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, CountTick);
+    for (PackageFault fault : {PackageFault::Silent, PackageFault::Drip, PackageFault::RedirectToItself}) {
+        m_service.SetPackageFault(fault, true);
+        const std::size_t before = m_service.PackageGets().size();
+        g_ticksWhileDownloading = 0;
+        g_downloading = true;
+        EXPECT_FALSE(DownloadByUrlMoniker(m_service.PackageUrl(), Dest())) << static_cast<int>(fault);
+        g_downloading = false;
+        if (fault != PackageFault::RedirectToItself) {
+            EXPECT_GT(g_ticksWhileDownloading, 0) << static_cast<int>(fault);
+        }
+        EXPECT_FALSE(FileExists(Dest()));
+        EXPECT_LE(m_service.PackageGets().size() - before, 1u + kMostRedirects);
+    }
+    ::KillTimer(nullptr, timer);
 }
 
 TEST_F(TransportTest, UrlDownloadOfAnUnreachableServerFails) {
@@ -250,6 +336,13 @@ TEST_F(AgentTest, ProgressFollowsTheGrowingTarget) {
 TEST_F(AgentTest, AgentThatStopsShortOrWritesNothingFails) {
     EXPECT_FALSE(Fetch(InertBytes(4000), "half"));
     EXPECT_FALSE(Fetch(InertBytes(4000), "none"));
+}
+
+TEST_F(AgentTest, AgentThatStaysSilentIsEndedAfterItsLimit) {
+    ScopedWaits waits([](UpdaterWaits& w) { w.transferStallMs = 1000; });
+    EXPECT_FALSE(Fetch(InertBytes(4000), "stuck"));
+    EXPECT_TRUE(e2e::ProcessesFromFolder(m_program).empty());
+    EXPECT_EQ(ReadUtf8Lines(m_folders.CommonDataFolder() + L"testagent.log").back(), L"task|ABCDEF");
 }
 
 TEST_F(AgentTest, NoAgentNoDownload) {

@@ -3,7 +3,8 @@
 // records its arguments and the task file's lines in "testagent.log" of the per-machine data
 // folder, and fills "zdvupdatepkg.dwn" in the per-user data folder from the task's URL. The mode
 // in "testagent.cfg" says how: full (default), half (stops at half the size), none (writes
-// nothing), slow (the whole file in four parts, 700 ms apart).
+// nothing), slow (the whole file in four parts, 700 ms apart), stuck (writes nothing and only
+// logs "woke" after 20 s, unless it was ended before).
 #include <windows.h>
 #include <shellapi.h>
 #include <urlmon.h>
@@ -19,6 +20,7 @@ namespace {
 constexpr wchar_t kSettings[] = L"testagent.cfg";
 constexpr int kSlowParts = 4;
 constexpr DWORD kSlowPauseMs = 700;
+constexpr DWORD kStuckMs = 20000;
 
 }  // namespace
 
@@ -37,6 +39,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring target = std::wstring(argv[2]) + L"\\zdvupdatepkg.dwn";
     const std::wstring mode = doubles::Setting(kSettings, L"mode", L"full");
     if (mode == L"none" || task.size() < 2) return 0;
+    if (mode == L"stuck") {
+        ::Sleep(kStuckMs);
+        doubles::AppendLine(log, L"woke");
+        return 0;
+    }
 
     wchar_t temp[MAX_PATH]{};
     ::GetTempPathW(MAX_PATH, temp);

@@ -201,6 +201,28 @@ TEST_F(UpdaterProgramTest, FailedDownloadAsksAboutTheManualDownload) {
     EXPECT_EQ(seen[0].text, kAskManualDownload);
 }
 
+TEST_F(UpdaterProgramTest, RangeAnsweredWithAnErrorThenSilenceEndsInTheManualDownloadQuestion) {
+    // The ranged download fails on the 500; the URL download then meets a service that says
+    // nothing and gives up after its limit.
+    Stage(Build::kQuickWaits);
+    const std::string package = PackageBytes(300000);
+    m_service.SetPackage(package);
+    m_service.SetPackageFault(PackageFault::Status500);
+    m_service.SetUnrangedFault(PackageFault::Silent);
+    m_service.QueueAnswer(OfferJson(m_service, package));
+    auto updater = Start(L"/ui /manual");
+    e2e::BoxWatcher boxes(updater->Id());
+    boxes.Answer(kAskManualDownloadTitle, {IDNO});
+    HWND window = WaitForWindow(*updater);
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(boxes.WaitForBoxes(kAskManualDownloadTitle, 1, kProgramTimeoutMs));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return ::IsWindowEnabled(ExitButton(window)) != FALSE; }, 10000));
+    EXPECT_EQ(StatusText(window), kStatusDownloadFailed + m_service.PackageUrl());
+    EXPECT_TRUE(m_folders.PackageRuns().empty());
+    e2e::PostButtonClick(ExitButton(window));
+    ASSERT_TRUE(Ended(*updater, 10000));
+}
+
 TEST_F(UpdaterProgramTest, ProgramFolderOutsideAsciiChecksAsUsual) {
     Stage(Build::kShipped, L"程序");
     m_service.QueueAnswer(ActionJson("31"));

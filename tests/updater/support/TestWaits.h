@@ -2,6 +2,8 @@
 // needs a particular wait.
 #pragma once
 
+#include <concepts>
+
 #include "UpdaterWaits.h"
 
 namespace updater_test {
@@ -13,6 +15,10 @@ tessaly::updater::UpdaterWaits& MutableWaits();
 class ScopedWaits {
 public:
     explicit ScopedWaits(const tessaly::updater::UpdaterWaits& waits) : m_saved(MutableWaits()) { MutableWaits() = waits; }
+    // The current table with the changes `edit` makes.
+    template <typename Edit>
+        requires std::invocable<Edit, tessaly::updater::UpdaterWaits&>
+    explicit ScopedWaits(Edit edit) : m_saved(MutableWaits()) { edit(MutableWaits()); }
     ~ScopedWaits() { MutableWaits() = m_saved; }
     ScopedWaits(const ScopedWaits&) = delete;
     ScopedWaits& operator=(const ScopedWaits&) = delete;

@@ -36,6 +36,7 @@ std::string StatusLine(int status) {
     switch (status) {
     case 200: return "200 OK";
     case 206: return "206 Partial Content";
+    case 302: return "302 Found";
     case 403: return "403 Forbidden";
     case 404: return "404 Not Found";
     case 416: return "416 Range Not Satisfiable";
@@ -48,6 +49,15 @@ std::string Reply(int status, const std::string& body, const std::string& extraH
     return "HTTP/1.1 " + StatusLine(status) + "\r\nContent-Length: " + std::to_string(body.size()) +
            "\r\nContent-Type: application/octet-stream\r\n" + extraHeaders + "\r\n" + body;
 }
+
+// 206 with the bytes first..last and their Content-Range.
+std::string PieceReply(const std::string& package, std::uint64_t first, std::uint64_t last) {
+    return Reply(206, package.substr(first, last - first + 1),
+                 "Content-Range: bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" +
+                     std::to_string(package.size()) + "\r\n");
+}
+
+std::string WideToAscii(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 std::string ErrorPage(int status) { return "<html><body>error " + std::to_string(status) + "</body></html>"; }
 
@@ -200,7 +210,13 @@ void UpdateService::SetPackage(std::string bytes) {
 void UpdateService::SetPackageFault(PackageFault fault, bool alsoWithoutRange) {
     std::lock_guard<std::mutex> hold(m_lock);
     m_fault = fault;
-    m_faultWithoutRange = alsoWithoutRange;
+    m_unrangedFault = alsoWithoutRange ? fault : PackageFault::None;
+    m_misbehaved = 0;
+}
+
+void UpdateService::SetUnrangedFault(PackageFault fault) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_unrangedFault = fault;
 }
 
 void UpdateService::SetPieceDelayMs(unsigned milliseconds) {
@@ -277,7 +293,8 @@ bool UpdateService::AnswerPost(SOCKET client) {
         answer = m_lastAnswer;
     }
     if (answer.delayMs > 0 && !Pause(answer.delayMs)) return false;
-    return SendAll(client, Reply(answer.status, answer.body));
+    const std::string location = answer.location.empty() ? "" : "Location: " + answer.location + "\r\n";
+    return SendAll(client, Reply(answer.status, answer.body, location));
 }
 
 bool UpdateService::Pause(unsigned milliseconds) {
@@ -293,16 +310,13 @@ bool UpdateService::AnswerPackage(SOCKET client, const RecordedRequest& request)
     std::string package;
     PackageFault fault;
     unsigned delay;
-    bool faultWithoutRange;
+    const std::optional<std::string> rangeHeader = request.Header("Range");
     {
         std::lock_guard<std::mutex> hold(m_lock);
         package = m_package;
-        fault = m_fault;
+        fault = rangeHeader ? m_fault : m_unrangedFault;
         delay = m_pieceDelayMs;
-        faultWithoutRange = m_faultWithoutRange;
     }
-    const std::optional<std::string> rangeHeader = request.Header("Range");
-    if (!rangeHeader && !faultWithoutRange) fault = PackageFault::None;
     if (delay > 0 && !Pause(delay)) return false;
     switch (fault) {
     case PackageFault::Status403: return SendAll(client, Reply(403, ErrorPage(403)));
@@ -317,6 +331,7 @@ bool UpdateService::AnswerPackage(SOCKET client, const RecordedRequest& request)
         return false;
     }
     default:
+        if (const std::optional<bool> held = Misbehave(client, fault, request, package)) return *held;
         break;
     }
     const auto range = rangeHeader ? ParseRange(*rangeHeader) : std::nullopt;
@@ -325,10 +340,31 @@ bool UpdateService::AnswerPackage(SOCKET client, const RecordedRequest& request)
     if (range->first >= total)
         return SendAll(client, Reply(416, "", "Content-Range: bytes */" + std::to_string(total) + "\r\n"));
     const std::uint64_t last = std::min<std::uint64_t>(range->second, total - 1);
-    const std::string piece = package.substr(range->first, last - range->first + 1);
-    return SendAll(client, Reply(206, piece,
-                                 "Content-Range: bytes " + std::to_string(range->first) + "-" + std::to_string(last) +
-                                     "/" + std::to_string(total) + "\r\n"));
+    return SendAll(client, PieceReply(package, range->first, last));
+}
+
+std::optional<bool> UpdateService::Misbehave(SOCKET client, PackageFault fault, const RecordedRequest& request,
+                                             const std::string& package) {
+    if (fault == PackageFault::Silent) {
+        if (!Pause(kSilentMs)) return false;
+        return std::nullopt;
+    }
+    if (fault == PackageFault::Drip) {
+        const std::string reply = Reply(200, package);
+        if (!SendAll(client, reply.substr(0, reply.size() - package.size()))) return false;
+        for (std::size_t at = 0; at < package.size(); at += kDripBytes)
+            if (!Pause(kDripStepMs) || !SendAll(client, package.substr(at, kDripBytes))) return false;
+        return true;
+    }
+    if (fault != PackageFault::SameRangeAgain && fault != PackageFault::RedirectToItself) return std::nullopt;
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        if (++m_misbehaved > kGiveInAfter) return std::nullopt;
+    }
+    if (fault == PackageFault::RedirectToItself)
+        return SendAll(client, Reply(302, "", "Location: " + WideToAscii(Root()) + request.target + "\r\n"));
+    const std::uint64_t last = std::min<std::uint64_t>(1048576, package.size() - 1);
+    return SendAll(client, PieceReply(package, 0, last));
 }
 
 std::string HexOf(const std::string& bytes) {

@@ -37,7 +37,8 @@ struct RecordedRequest {
 struct ScriptedAnswer {
     int status = 200;
     std::string body;
-    unsigned delayMs = 0;  // how long the service keeps the client waiting first
+    unsigned delayMs = 0;       // how long the service keeps the client waiting first
+    std::string location = {};  // sent as the Location header when not empty
 };
 
 // How the package is served.
@@ -49,6 +50,12 @@ enum class PackageFault {
     Status500,
     Stall,         // answers only after StallMs (or never, while the service runs)
     CloseMidBody,  // announces the whole length, sends half and closes
+    // Misbehaviours that hold a client for ever: each gives in after a while (kSilentMs, or
+    // kGiveInAfter answers), so a client that never gives up still ends in a test.
+    SameRangeAgain,    // every range answered with the first piece and its Content-Range
+    Silent,            // takes the request and says nothing for kSilentMs
+    Drip,              // the whole file, kDripBytes every kDripStepMs
+    RedirectToItself,  // 302 to the very address asked for
 };
 
 class UpdateService {
@@ -74,9 +81,15 @@ public:
     void SetPackage(std::string bytes);
     // Ranged requests only, or every request for the package.
     void SetPackageFault(PackageFault fault, bool alsoWithoutRange = false);
+    // The fault of requests without a Range header from now on (after SetPackageFault).
+    void SetUnrangedFault(PackageFault fault);
     // A pause before each package answer, so a test can watch the progress.
     void SetPieceDelayMs(unsigned milliseconds);
     static constexpr unsigned kStallMs = 4000;
+    static constexpr unsigned kSilentMs = 15000;
+    static constexpr unsigned kDripStepMs = 100;
+    static constexpr std::size_t kDripBytes = 4096;
+    static constexpr int kGiveInAfter = 40;
 
     std::vector<RecordedRequest> Requests();
     std::vector<RecordedRequest> Posts();
@@ -88,6 +101,9 @@ private:
     bool Answer(SOCKET client, const RecordedRequest& request);
     bool AnswerPost(SOCKET client);
     bool AnswerPackage(SOCKET client, const RecordedRequest& request);
+    // The misbehaviours that hold a client; nullopt when the fault has given in (answer as usual).
+    std::optional<bool> Misbehave(SOCKET client, PackageFault fault, const RecordedRequest& request,
+                                  const std::string& package);
     bool Pause(unsigned milliseconds);
 
     bool m_winsock = false;
@@ -100,7 +116,8 @@ private:
     ScriptedAnswer m_lastAnswer{404, "<html><body>error 404</body></html>"};
     std::string m_package;
     PackageFault m_fault = PackageFault::None;
-    bool m_faultWithoutRange = false;
+    PackageFault m_unrangedFault = PackageFault::None;
+    int m_misbehaved = 0;  // answers the current fault has given
     unsigned m_pieceDelayMs = 0;
     std::vector<SOCKET> m_clients;
     std::vector<std::thread> m_threads;
