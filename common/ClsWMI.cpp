@@ -179,6 +179,14 @@ std::wstring ClsWMI::PingHostOf(const std::wstring& webAddress) {
     if (scheme != std::wstring::npos) host = host.substr(scheme + 3);
     const size_t slash = host.find(L'/');
     if (slash != std::wstring::npos && slash > 0) host = host.substr(0, slash);
+    // A ping knows no port: "127.0.0.1:8089" would not resolve. "[::1]:8089" names the host ::1.
+    if (!host.empty() && host.front() == L'[') {
+        const size_t close = host.find(L']');
+        if (close != std::wstring::npos) host = host.substr(1, close - 1);
+    } else if (const size_t colon = host.find(L':');
+               colon != std::wstring::npos && host.find(L':', colon + 1) == std::wstring::npos) {
+        host.erase(colon);
+    }
     return host;
 }
 

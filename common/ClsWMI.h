@@ -30,7 +30,8 @@ public:
 
     // False when the service could not be bound at creation.
     [[nodiscard]] bool IsConnected() const noexcept { return static_cast<bool>(m_services); }
-    // The host IsConnectedNetWork pings: text after "://", cut before the first "/" past the start.
+    // The host IsConnectedNetWork pings: text after "://", cut before the first "/" past the start,
+    // without a port (and without the brackets of an IPv6 literal).
     static std::wstring PingHostOf(const std::wstring& webAddress);
 
 private:

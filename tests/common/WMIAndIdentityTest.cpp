@@ -35,7 +35,10 @@ TEST(WMI, ProcessQuestions) {
 TEST(WMI, PingHostRule) {
     EXPECT_EQ(ClsWMI::PingHostOf(L"https://www.tessaly.cn/tessaly/update1"), L"www.tessaly.cn");
     EXPECT_EQ(ClsWMI::PingHostOf(L"www.tessaly.cn"), L"www.tessaly.cn");
-    EXPECT_EQ(ClsWMI::PingHostOf(L"http://127.0.0.1:8089/x"), L"127.0.0.1:8089");
+    // The port is no part of the host a ping asks for.
+    EXPECT_EQ(ClsWMI::PingHostOf(L"http://127.0.0.1:8089/x"), L"127.0.0.1");
+    EXPECT_EQ(ClsWMI::PingHostOf(L"www.tessaly.cn:443"), L"www.tessaly.cn");
+    EXPECT_EQ(ClsWMI::PingHostOf(L"http://[::1]:8089/"), L"::1");
     EXPECT_EQ(ClsWMI::PingHostOf(L"http://"), L"");
     EXPECT_EQ(ClsWMI::PingHostOf(L"/abs/path"), L"/abs/path");
 }

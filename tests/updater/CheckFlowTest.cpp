@@ -210,6 +210,13 @@ TEST_F(CheckFlowTest, AnswerCannotTakeTheUpdaterOffTheWeb) {
     EXPECT_TRUE(m_service.PackageGets().empty());
 }
 
+TEST_F(CheckFlowTest, WebServerHostWithAPortPassesTheNetworkProbe) {
+    m_folders.Set(ini::kGeneral, ini::kWebServerHost, m_service.Root() + L"/");
+    m_service.QueueAnswer(ActionJson("31"));
+    Run();
+    EXPECT_EQ(m_ui.Last(), kStatusUpToDate);
+}
+
 TEST_F(CheckFlowTest, MalformedOffersHaveTheirStatusAndRunNothing) {
     const std::string package = PackageBytes(200000);
     m_service.SetPackage(package);
