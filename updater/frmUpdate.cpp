@@ -37,7 +37,10 @@ bool frmUpdate::Load(bool visible) noexcept {
                                nullptr, nullptr, ::GetModuleHandleW(nullptr), this))
             return false;
         if (visible) {
-            ::ShowWindow(m_hwnd, SW_SHOW);
+            // Windows hands the first ShowWindow of a process the show flag its starter passed (the
+            // tray starts "/ui /manual" hidden); the second shows the window whatever that was.
+            ::ShowWindow(m_hwnd, SW_SHOWNORMAL);
+            ::ShowWindow(m_hwnd, SW_SHOWNORMAL);
             ::UpdateWindow(m_hwnd);
         }
         return true;

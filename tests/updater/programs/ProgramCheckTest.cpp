@@ -223,6 +223,23 @@ TEST_F(UpdaterProgramTest, RangeAnsweredWithAnErrorThenSilenceEndsInTheManualDow
     ASSERT_TRUE(Ended(*updater, 10000));
 }
 
+TEST_F(UpdaterProgramTest, WindowAppearsThoughItsStarterAskedForAHiddenOne) {
+    // The tray starts "/ui /manual" with the hidden style.
+    m_service.QueueAnswer(ActionJson("31"));
+    Stage();
+    ASSERT_TRUE(ShellRun(m_program + L"zdvshengji.exe", L"/ui /manual", kWindowHidden));
+    HWND window = nullptr;
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+            for (DWORD id : e2e::ProcessesFromFolder(m_program))
+                if ((window = e2e::FindTopWindow(id, kFormCaption)) != nullptr) return true;
+            return false;
+        },
+        kProgramTimeoutMs));
+    ASSERT_TRUE(WaitForStatus(window, kStatusUpToDate));
+    EXPECT_TRUE(e2e::HasVisibleStyle(window));
+}
+
 TEST_F(UpdaterProgramTest, ProgramFolderOutsideAsciiChecksAsUsual) {
     Stage(Build::kShipped, L"程序");
     m_service.QueueAnswer(ActionJson("31"));
