@@ -202,6 +202,7 @@ void frmTray::timerCheckUpgrading_Timer() {
 }
 
 void frmTray::timerTask_Timer() {
+    KeepTrayIconShown();
     if (m_tickCount < kTicksBeforeGate) {
         ++m_tickCount;
         return;

@@ -150,6 +150,13 @@ bool ShowTrayIconAgain() noexcept {
     }
 }
 
+bool KeepTrayIconShown() noexcept {
+    TrayState& state = State();
+    if (!state.kept) return false;
+    if (Notify(NIM_MODIFY, kFlagsNothing)) return state.shown = true;
+    return ShowTrayIconAgain();
+}
+
 void RemoveTrayIcon() noexcept {
     TrayState& state = State();
     if (!state.kept) return;

@@ -51,6 +51,10 @@ bool SetTrayTip(const std::wstring& text) noexcept;
 // Adds the kept icon again, with its tip: for a notification area that was not there yet when the
 // program started, or that was made anew. True once the shell holds the icon.
 bool ShowTrayIconAgain() noexcept;
+// Asks the shell whether it still holds the kept icon (a modify that changes nothing) and adds it
+// again when it does not: a notification area made anew without "TaskbarCreated" knows no icon of
+// ours. True once the shell holds the icon.
+bool KeepTrayIconShown() noexcept;
 // Deletes the icon and gives the window its saved procedure back. Does nothing a second time.
 void RemoveTrayIcon() noexcept;
 // The record as the next call would send it (tests read the tip field from here).

@@ -336,6 +336,19 @@ TEST_F(TrayProgramTest, TheIconComesBackWhenTheShellAnnouncesANewNotificationAre
     EXPECT_TRUE(tray.Running());
 }
 
+// Under Wine a restarted notification area sends no "TaskbarCreated": the task timer's tick looks.
+TEST_F(TrayProgramTest, TheTaskTimerPutsBackAnIconTheShellLostWithoutSayingSo) {
+    RunningTray tray(m_folder);
+    ASSERT_TRUE(tray.Ready());
+    const int icons = ShellIconCount();
+    tray.Tick(kTimerTask);
+    EXPECT_EQ(ShellIconCount(), icons) << "an icon the shell holds is not added twice";
+    ASSERT_TRUE(ShellForgetsIcon(tray.Form()));
+    tray.Tick(kTimerTask);
+    EXPECT_TRUE(ShellKnowsIcon(tray.Form()));
+    EXPECT_EQ(ShellIconCount(), icons);
+}
+
 TEST_F(TrayProgramTest, AnIconTheShellDidNotTakeIsOfferedAgainByItsRetryTimer) {
     RunningTray tray(m_folder);
     ASSERT_TRUE(tray.Ready());
