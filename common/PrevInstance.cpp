@@ -44,6 +44,20 @@ std::wstring OwnImagePath() {
     }
 }
 
+std::optional<ULONGLONG> RunningInstanceStart(DWORD pid, const std::wstring& imagePath) noexcept {
+    try {
+        // SYNCHRONIZE: the wait below needs it, and without it the wait fails instead of telling.
+        unique_kernel_handle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+        if (!process) return std::nullopt;
+        if (!SamePath(ImagePathOf(process.get()), imagePath)) return std::nullopt;
+        if (::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) return std::nullopt;  // already ended
+        return StartTimeOf(process.get());
+    } catch (...) {
+        LogCaughtFault(L"RunningInstanceStart");
+        return std::nullopt;
+    }
+}
+
 bool IsOlderInstanceRunning(const std::wstring& imagePath, DWORD ownPid, ULONGLONG ownStart) noexcept {
     try {
         if (imagePath.empty()) return false;
@@ -54,11 +68,8 @@ bool IsOlderInstanceRunning(const std::wstring& imagePath, DWORD ownPid, ULONGLO
         for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
              more = ::Process32NextW(snapshot.get(), &entry)) {
             if (entry.th32ProcessID == ownPid) continue;
-            unique_kernel_handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
-            if (!process) continue;
-            if (!SamePath(ImagePathOf(process.get()), imagePath)) continue;
-            if (::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) continue;  // already ended
-            if (IsOlder(StartTimeOf(process.get()), entry.th32ProcessID, ownStart, ownPid)) return true;
+            const std::optional<ULONGLONG> start = RunningInstanceStart(entry.th32ProcessID, imagePath);
+            if (start && IsOlder(*start, entry.th32ProcessID, ownStart, ownPid)) return true;
         }
         return false;
     } catch (...) {

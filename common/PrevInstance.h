@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace tessaly {
@@ -15,6 +16,11 @@ bool IsPrevInstanceRunning() noexcept;
 
 // The same question for any image path and start time (tests, other callers).
 bool IsOlderInstanceRunning(const std::wstring& imagePath, DWORD ownPid, ULONGLONG ownStart) noexcept;
+
+// The start time of process pid when it runs the program file imagePath (compared ignoring case);
+// nullopt when it runs another file, cannot be asked, or has ended (its object may outlive it
+// while someone holds it open).
+std::optional<ULONGLONG> RunningInstanceStart(DWORD pid, const std::wstring& imagePath) noexcept;
 
 // Full image path of the running program; empty on failure.
 std::wstring OwnImagePath();

@@ -34,6 +34,10 @@ public:
     }
     DWORD Pid() const { return m_pid; }
     bool Running() const { return m_process && ::WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT; }
+    // Ends the process while this handle keeps its object (and so its id) alive.
+    bool EndKeepingHandle() const {
+        return ::TerminateProcess(m_process.get(), 0) && ::WaitForSingleObject(m_process.get(), 5000) == WAIT_OBJECT_0;
+    }
 
 private:
     std::wstring m_exe;
@@ -59,6 +63,17 @@ TEST(PrevInstance, AnOlderProcessOfTheSameFileCountsAndAYoungerOneDoesNot) {
     EXPECT_FALSE(IsOlderInstanceRunning(exe, holder.Pid(), kFarFuture));
     EXPECT_FALSE(IsOlderInstanceRunning(exe + L".other", ::GetCurrentProcessId(), kFarFuture));
     EXPECT_FALSE(IsOlderInstanceRunning(L"", ::GetCurrentProcessId(), kFarFuture));
+}
+
+TEST(PrevInstance, AnEndedProcessStillHeldOpenIsNoInstance) {
+    const std::wstring exe = testsupport::TestBinFolder() + L"common_marker_holder.exe";
+    Holder holder(exe);
+    ASSERT_TRUE(holder.Running());
+    EXPECT_TRUE(RunningInstanceStart(holder.Pid(), exe).has_value());
+    ASSERT_TRUE(holder.EndKeepingHandle());
+    // Wine leaves such a process out of its process list; Windows lists it.
+    EXPECT_FALSE(RunningInstanceStart(holder.Pid(), exe).has_value());
+    EXPECT_FALSE(IsOlderInstanceRunning(exe, ::GetCurrentProcessId(), kFarFuture));
 }
 
 TEST(PrevInstance, TheTestProgramItselfRunsOnce) {
