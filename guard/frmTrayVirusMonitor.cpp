@@ -6,7 +6,9 @@
 
 #include <array>
 
+#include "FaultLog.h"
 #include "FormLayout.h"
+#include "NoticeText.h"
 #include "ScreenSize.h"
 #include "UiFont.h"
 #include "WindowClass.h"
@@ -26,12 +28,13 @@ constexpr COLORREF kNameColor = RGB(255, 0, 0);
 constexpr wchar_t kFaceName[] = L"宋体";
 
 constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+constexpr DWORD kOneLine = WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
 using F = frmTrayVirusMonitor;
 constexpr std::array<ControlLayout, 4> kControls{{
     {F::kIdLabel1, L"STATIC", L"发现病毒威胁数：", kLabel, 240, 240, 2400, 315},
     {F::kIdLblVirusCount, L"STATIC", L"1", kLabel, 2640, 240, 600, 315},
-    // SS_NOTIFY lets the tool tip see the mouse over the path.
-    {F::kIdLblVirusPath, L"STATIC", L"filepath", kLabel | SS_NOTIFY, 240, 900, 6330, 315},
+    // One line (a wrapped path would lose its second line); SS_NOTIFY lets the tool tip see the mouse.
+    {F::kIdLblVirusPath, L"STATIC", L"filepath", kOneLine | SS_NOTIFY, 240, 900, 6330, 315},
     {F::kIdLblVirusName, L"STATIC", L"virusname", kLabel, 240, 1560, 6330, 360},
 }};
 
@@ -126,17 +129,25 @@ void frmTrayVirusMonitor::CreateToolTip() {
     ::SendMessageW(m_toolTip, TTM_SETMAXTIPWIDTH, 0, ::GetSystemMetrics(SM_CXSCREEN) / 2);
 }
 
+SIZE frmTrayVirusMonitor::TextSize(HWND label, const std::wstring& text) noexcept {
+    SIZE size{};
+    WindowDc dc(label);
+    if (!dc.get()) return size;
+    const auto font = reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0));
+    SelectedObject selected(dc.get(), font);
+    if (!::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size)) return SIZE{};
+    return size;
+}
+
+int frmTrayVirusMonitor::TextWidth(HWND label, const std::wstring& text) noexcept { return TextSize(label, text).cx; }
+
 void frmTrayVirusMonitor::SizeToText(int id) noexcept {
     HWND label = Control(id);
     if (!label) return;
     wchar_t text[256]{};
     const int length = ::GetWindowTextW(label, text, static_cast<int>(std::size(text)));
-    WindowDc dc(label);
-    if (!dc.get()) return;
-    const auto font = reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0));
-    SelectedObject selected(dc.get(), font);
-    SIZE size{};
-    if (!::GetTextExtentPoint32W(dc.get(), text, length, &size)) return;
+    const SIZE size = TextSize(label, std::wstring(text, static_cast<std::size_t>(length)));
+    if (size.cx == 0) return;
     ::SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -169,7 +180,14 @@ void frmTrayVirusMonitor::lblVirusCount(const std::wstring& caption) noexcept {
 void frmTrayVirusMonitor::lblVirusPath(const std::wstring& caption, const std::wstring& toolTip) noexcept {
     HWND label = Control(kIdLblVirusPath);
     if (!label) return;
-    ::SetWindowTextW(label, caption.c_str());
+    try {
+        RECT row{};
+        ::GetClientRect(label, &row);
+        const auto width = [label](const std::wstring& text) { return TextWidth(label, text); };
+        ::SetWindowTextW(label, FitInMiddle(caption, row.right, width).c_str());
+    } catch (...) {
+        LogCaughtFault(L"frmTrayVirusMonitor::lblVirusPath");
+    }
     if (!m_toolTip) return;
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;

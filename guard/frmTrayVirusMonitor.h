@@ -31,6 +31,7 @@ public:
     // Makes the window (hidden) and places it in the corner; true when it exists.
     bool Load(HWND owner) noexcept;
     void lblVirusCount(const std::wstring& caption) noexcept;
+    // One line: a caption wider than the row loses its middle; the tool tip shows toolTip whole.
     void lblVirusPath(const std::wstring& caption, const std::wstring& toolTip) noexcept;
     void lblVirusName(const std::wstring& caption) noexcept;
     // Shows the window without taking the focus from the user's work.
@@ -50,6 +51,8 @@ private:
     void CreateToolTip();
     void LayOutFirstRow() noexcept;
     void SizeToText(int id) noexcept;
+    static SIZE TextSize(HWND label, const std::wstring& text) noexcept;
+    static int TextWidth(HWND label, const std::wstring& text) noexcept;
     void PlaceAfter(int id, int leftId) noexcept;
     void PlaceAtScreenCorner() noexcept;
     void timerAutoClose_Timer() noexcept;

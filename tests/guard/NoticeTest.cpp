@@ -6,6 +6,7 @@
 
 #include "NoticeText.h"
 #include "PixelScale.h"
+#include "TextConvert.h"
 #include "frmTrayVirusMonitor.h"
 
 namespace tessaly::guard {
@@ -106,6 +107,41 @@ TEST_F(NoticeTest, ShowsCountPathWithWholePathAsToolTipAndVirusName) {
     EXPECT_EQ(count.left, title.right);
     EXPECT_EQ(count.bottom, title.bottom);
     EXPECT_GT(count.right - count.left, 8);
+}
+
+// The path row holds one line: a path too wide for it, though too short for the notice's own
+// shortening, loses its middle and keeps both ends; the tool tip keeps it whole.
+TEST_F(NoticeTest, APathTooWideForItsRowIsShortenedInTheMiddleOnOneLine) {
+    const HWND label = notice.Control(Notice::kIdLblVirusPath);
+    const auto width = [label](const std::wstring& text) {
+        const HDC dc = ::GetDC(label);
+        const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)));
+        SIZE size{};
+        ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(label, dc);
+        return size.cx;
+    };
+    RECT row{};
+    ::GetClientRect(label, &row);
+    const std::wstring whole = L"c:\\users\\someone\\appdata\\roaming\\microsoft\\templates\\q3-2021\\a.doc";
+    ASSERT_EQ(whole.size(), 66u);
+    ASSERT_GT(width(whole), row.right) << "the font leaves room for the whole path";
+    notice.lblVirusPath(NoticePathText(whole), whole);
+    const std::wstring shown = TextOf(label);
+    EXPECT_LE(width(shown), row.right);
+    EXPECT_EQ(::GetWindowLongPtrW(label, GWL_STYLE) & SS_TYPEMASK, SS_LEFTNOWORDWRAP) << "the row may wrap";
+    const std::size_t dots = shown.find(L"...");
+    ASSERT_NE(dots, std::wstring::npos) << WideToUtf8(shown);
+    EXPECT_GT(dots, 20u);
+    EXPECT_TRUE(whole.starts_with(shown.substr(0, dots)));
+    EXPECT_TRUE(whole.ends_with(shown.substr(dots + 3)));
+    EXPECT_GT(shown.size() - dots - 3, 20u) << "both ends are kept";
+    EXPECT_EQ(ToolTipText(notice), whole);
+
+    // A path that fits stays whole.
+    notice.lblVirusPath(L"c:\\t\\a-b.doc", L"c:\\t\\a-b.doc");
+    EXPECT_EQ(TextOf(label), L"c:\\t\\a-b.doc");
 }
 
 TEST_F(NoticeTest, ClosesItselfAtTheAutoCloseTickAndNotBefore) {
