@@ -29,6 +29,8 @@ constexpr std::uint32_t kSendSpinTries = 64;
 constexpr std::uint32_t kSendWaitMs = 30 * 100;
 // How long an engine that sets the length digits one at a time may take to finish them.
 constexpr std::uint32_t kPartialLengthWaitMs = 20;
+// How often the connect's waits look for the installing marker.
+constexpr std::uint64_t kInstallLookMs = 100;
 
 std::uint32_t Deadline(std::int32_t intervalMs, std::int32_t limit) {
     return static_cast<std::uint32_t>(std::max(intervalMs, 1)) * static_cast<std::uint32_t>(std::max(limit, 1));
@@ -188,12 +190,21 @@ bool ClsPipeShareMem::IsPipeAlive() noexcept {
     }
 }
 
+bool ClsPipeShareMem::InstallationBegun() noexcept {
+    if (m_installing) return true;
+    const std::uint64_t now = PollClockMs();
+    if (m_installLookMs != 0 && now - m_installLookMs < kInstallLookMs) return false;
+    m_installLookMs = now;
+    m_installing = IsRunMarkerPresent(kMarkerInstalling, L"");
+    return m_installing;
+}
+
 bool ClsPipeShareMem::WaitForPipeIdle(std::int32_t interval_ms, std::int32_t waitlimit) noexcept {
     try {
         bool idle = false;
         PollUntil(
             [&] {
-                if (!IsPipeAlive()) return true;
+                if (InstallationBegun() || !IsPipeAlive()) return true;
                 // An engine slower to create its block than the connect's short pause is still heard.
                 if (!m_view) InitPipe();
                 std::wstring message;
@@ -213,8 +224,9 @@ bool ClsPipeShareMem::PostPipeServerExitMessage(std::int32_t interval_ms, std::i
     try {
         if (!IsPipeAlive()) return true;
         SendMsgToUTF8HexStr(kServerExitText);
-        return PollUntil([&] { return !IsPipeAlive(); }, WaitPlan(Deadline(interval_ms, waitlimit))) ==
-               PollResult::Done;
+        return PollUntil([&] { return InstallationBegun() || !IsPipeAlive(); },
+                         WaitPlan(Deadline(interval_ms, waitlimit))) == PollResult::Done &&
+               !m_installing;
     } catch (...) {
         LogCaughtFault(L"ClsPipeShareMem::PostPipeServerExitMessage");
         return false;
@@ -225,18 +237,24 @@ bool ClsPipeShareMem::StartEngine() {
     // The engine holds its marker only once its block is there; a started engine gets a bounded
     // moment to come up instead of a bare pause a slow start would miss.
     if (ShellRun(m_appFolder + kEngineFileName, L"", kWindowHidden))
-        PollUntil([] { return IsRunMarkerPresent(kMarkerEngine, L""); },
+        PollUntil([this] { return InstallationBegun() || IsRunMarkerPresent(kMarkerEngine, L""); },
                   WaitPlan(static_cast<std::uint32_t>(std::max(m_timing.startWaitMs, 0))));
     return InitPipe();
 }
 
 bool ClsPipeShareMem::ConnectPipeServer(bool RequiredAdmin, std::int32_t client_id) noexcept {
     try {
+        m_installing = false;
+        m_installLookMs = 0;
+        if (InstallationBegun()) return false;
         bool mapped = InitPipe();
         if (!mapped) mapped = StartEngine();
         bool idle = WaitForPipeIdle(m_timing.idleIntervalMs, m_timing.idleLimit);
+        if (m_installing) return false;
         if (!idle || (RequiredAdmin && !m_isPipeServerRunAsAdmin)) {
-            if (!PostPipeServerExitMessage(m_timing.exitIntervalMs, m_timing.exitLimit)) {
+            const bool ended = PostPipeServerExitMessage(m_timing.exitIntervalMs, m_timing.exitLimit);
+            if (m_installing) return false;
+            if (!ended) {
                 const std::wstring text = std::wstring(kEngineLoadFailedText) + kSupportContact;
                 g_messageBox(nullptr, text.c_str(), L"程序出错, 请重启电脑后再运行本程序", MB_OK | MB_ICONEXCLAMATION);
                 return false;
@@ -244,14 +262,14 @@ bool ClsPipeShareMem::ConnectPipeServer(bool RequiredAdmin, std::int32_t client_
             m_engineProcess.reset();
             mapped = StartEngine();
             idle = WaitForPipeIdle(m_timing.idleIntervalMs, m_timing.idleLimit);
-            if (!idle) return false;
+            if (!idle || m_installing) return false;
         }
         if (!mapped && !m_view) InitPipe();
         if (!SendMsgToUTF8HexStr(PingText(client_id))) return false;
         bool answered = false;
         PollUntil(
             [&] {
-                if (!IsPipeAlive()) return true;
+                if (InstallationBegun() || !IsPipeAlive()) return true;
                 std::wstring message;
                 RecvMsgFromUTF8encoding(message, true);
                 answered = message == kPongText;

@@ -61,6 +61,9 @@ private:
     // The text of the message waiting in the receive mailbox, taken; "" when none is usable.
     std::wstring RecvData();
     bool StartEngine();
+    // True once the installing marker is there; looked at no oftener than every 100 ms. An
+    // installation ends every wait of the connect: its installer waits for the programs to go.
+    bool InstallationBegun() noexcept;
     void RememberEngineProcess() noexcept;
     bool IsRememberedEngineAlive() const noexcept;
     unsigned char* Block() const noexcept { return static_cast<unsigned char*>(m_view.get()); }
@@ -81,6 +84,8 @@ private:
     // the liveness test in every poll needs neither WMI nor the file system again.
     unique_kernel_handle m_engineProcess;
     std::wstring m_engineDataRoot;
+    bool m_installing = false;
+    std::uint64_t m_installLookMs = 0;
 };
 
 }  // namespace tessaly

@@ -201,6 +201,20 @@ TEST_F(GuardProgramTest, TheMainProgramOrAnInstallationKeepsTheGuardFromScanning
 
 // ---- Stopping and ending --------------------------------------------------------------------------
 
+TEST_F(GuardProgramTest, AnInstallationWhileTheEngineDoesNotAnswerTheHandshakeEndsTheGuardAtOnce) {
+    StagedProgramFolder& folder = StageWith(Engine::kFake, "idle=1 take=1 pong=0 record=1");
+    WriteInfected(Templates());
+    auto word = StartOffice(L"winword.exe");
+    auto guard = StartGuard(folder);
+    EndOffice(*word, *guard);
+    ASSERT_TRUE(WaitForMessage(folder, L"INIT::PING::1001")) << "no connect";
+    HoldMarker(L"zdvinstalling");
+    guard->Tick(Guard::kTimerCheckUpgrading);
+    // The installation's copy waits 60 s for the other programs; the handshake alone would take as long.
+    EXPECT_TRUE(guard->WaitForExit(kGuardExitTimeoutMs).has_value()) << "the guard lingered in the engine's handshake";
+    for (const std::wstring& message : EngineMessages(folder)) EXPECT_FALSE(message.starts_with(L"SCAN::"));
+}
+
 TEST_F(GuardProgramTest, AnInstallationDuringAScanCancelsItAndEndsTheGuardAfterItsClientExit) {
     StagedProgramFolder& folder = StageWith(Engine::kFake, kRecordingEngine);
     Setting(tessaly::ini::kMonitorDoAction, L"2");
