@@ -225,8 +225,12 @@ CleanRunEnd ScanPageWork::RunCleanLoop(const BackupFunction& backup) {
     try {
         if (Results.InfectedFiles.empty()) return CleanRunEnd::Finished;
         const std::size_t last = Results.InfectedFiles.size() - 1;
+        // A cancel that comes while events run ends the clean before the next backup and request;
+        // one left set before the clean began is first seen in the reply wait.
+        const bool leftSet = BreakScanClean;
         for (std::size_t i = 0; i <= last; ++i) {
             Pump();
+            if (BreakScanClean && !leftSet) break;
             m_view.ShowRate(std::to_wstring(CleanRate(i, last)) + L"%");
             bool stop = false, exitSeen = false;
             const InfectedFileRecord record = Results.InfectedFiles[i];

@@ -90,6 +90,9 @@ void usrScanCleanPage::ScanAllFixedDrives() {
 }
 
 void usrScanCleanPage::RunQuickScan() {
+    // Collecting the Office targets can take a while (an application's automation object may be
+    // asked) and lets events run: a cancel that comes meanwhile must outlive the scan's reset.
+    m_work.BreakScanClean = false;
     TextList targets;
     if (!m_work.SilentScanClean) {
         std::wstring profile = EnvironmentText(L"USERPROFILE");
@@ -101,7 +104,9 @@ void usrScanCleanPage::RunQuickScan() {
     const std::int32_t found = GetOfficeScanTargets(m_work.ConfigPath, office, m_work.SilentScanClean);
     AppendItemsToList(targets, found, office, true);
     CompactPathList(targets);
+    const bool cancelled = m_work.BreakScanClean;
     ScanBegin();
+    m_work.BreakScanClean = cancelled;
     m_work.StartScanTimer();
     for (const std::wstring& target : targets) {
         if (m_work.BreakScanClean) break;

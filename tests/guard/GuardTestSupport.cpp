@@ -62,4 +62,27 @@ bool OfficeProgram::End() {
     return ::WaitForSingleObject(m_process.get(), kEndTimeoutMs) == WAIT_OBJECT_0;
 }
 
+AutomationOnlyOffice::AutomationOnlyOffice(const std::wstring& localServer)
+    : m_xlsx(L".xlsx", L"TessalyTest.Excel", L"\"%ProgramFiles%\\Microsoft Office\\Office16\\EXCEL.EXE\" \"%1\""),
+      m_progId(HKEY_CLASSES_ROOT, kExcelProgId),
+      m_class(HKEY_CLASSES_ROOT, kStandInExcelClassKey) {
+    SetRegText(HKEY_CLASSES_ROOT, std::wstring(kExcelProgId) + L"\\CLSID", L"",
+               std::wstring(kStandInExcelClassKey).substr(6));
+    if (!localServer.empty())
+        SetRegText(HKEY_CLASSES_ROOT, std::wstring(kStandInExcelClassKey) + L"\\LocalServer32", L"",
+                   L"\"" + localServer + L"\"");
+}
+
+ServedAutomation::ServedAutomation(const std::wstring& folder, AutomationHooks hooks) {
+    IClassFactory* factory = NewAutomationFactory(folder, std::move(hooks));
+    if (FAILED(::CoRegisterClassObject(kStandInExcelClassId, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+                                       &m_cookie)))
+        m_cookie = 0;
+    factory->Release();
+}
+
+ServedAutomation::~ServedAutomation() {
+    if (m_cookie) ::CoRevokeClassObject(m_cookie);
+}
+
 }  // namespace tessaly::test

@@ -11,6 +11,7 @@
 #include "GuardTestSupport.h"
 #include "IniOperation.h"
 #include "ScanPageTestSupport.h"
+#include "ScanPageWorkState.h"
 #include "TextConvert.h"
 #include "usrScanCleanPage.h"
 #include "usrScanCleanPageSilent.h"
@@ -185,6 +186,38 @@ TEST_F(SilentPageTest, AStoppedScanSendsNoCleanRequest) {
     EXPECT_EQ(Scan(), 1) << "what was found before the stop is still reported";
     EXPECT_EQ(Sent(L"SCAN::").size(), 2u);
     EXPECT_TRUE(Sent(L"CLEAN::").empty());
+}
+
+// Office discovery that has to ask "Excel.Application" takes its time; the guard's stop condition
+// comes to hold meanwhile and must still stop the scan that follows.
+TEST_F(SilentPageTest, AStopWhileTheOfficeTargetsAreCollectedKeepsTheScanFromBeginning) {
+    Template(L"va.doc");
+    DoAction(L"2");
+    AutomationOnlyOffice office;
+    int questions = 0;
+    ServedAutomation excel(Path(L"office16"), {[&] {
+                                                   ++questions;
+                                                   page.BreakScanClean(true);
+                                               },
+                                               {}});
+    ASSERT_TRUE(excel.Served());
+    EXPECT_EQ(Scan(), 0);
+    EXPECT_GT(questions, 0) << "discovery did not ask the automation object";
+    EXPECT_TRUE(Sent(L"SCAN::").empty());
+    EXPECT_TRUE(Sent(L"CLEAN::").empty());
+    EXPECT_EQ(page.WorkStepState(), 0);
+}
+
+TEST_F(SilentPageTest, AStopWhileTheCleanLetsEventsRunSendsNoFurtherCleanRequest) {
+    Template(L"va.doc");
+    Template(L"vb.doc");
+    DoAction(L"2");
+    page.RequestOptions().pumpEvents = [this] {
+        if (page.WorkStepState() == kWorkCleaning) page.BreakScanClean(true);
+    };
+    EXPECT_EQ(Scan(), 2) << "what the scan found is still reported";
+    EXPECT_TRUE(Sent(L"CLEAN::").empty());
+    EXPECT_EQ(page.Work().Results.CleanedCount + page.Work().Results.CleanFailedCount, 0);
 }
 
 TEST_F(SilentPageTest, ADocumentGoneBeforeItsCleanIsNeitherSentNorLostTrack) {
