@@ -9,12 +9,14 @@
 #include "TextConvert.h"
 #include "WindowClass.h"
 #include "modCommon.h"
+#include "modGetOfficeInfo.h"
 
 namespace tessaly::guard {
 
 frmMain::frmMain() = default;
 
 frmMain::~frmMain() {
+    SetAutomationHoldObserver(nullptr);
     if (m_hwnd) ::DestroyWindow(m_hwnd);
 }
 
@@ -48,6 +50,11 @@ bool frmMain::Form_Load() {
     if (!usrScanCleanPage1.Create(m_hwnd, 0, 0, kIdScanPage)) LogFault(L"frmMain::Form_Load", L"no scan page");
     ::ShowWindow(usrScanCleanPage1.Window(), SW_HIDE);
     ::SetTimer(m_hwnd, kTimerCheckUpgrading, kCheckUpgradingMs, nullptr);
+    // The office programs that the scan page's Office discovery starts are the guard's own.
+    SetAutomationHoldObserver([this](bool holding) {
+        if (holding) m_ownOffice.AutomationBegins(SystemTimeNow());
+        else m_ownOffice.AutomationEnds(SystemTimeNow());
+    });
     StartOfficeExitWatch();
     return true;
 }
@@ -91,14 +98,16 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void frmMain::StartOfficeExitWatch() {
     m_exitWatch.Start(m_hwnd, kTimerOfficeExitPoll,
-                      [this](const std::wstring& name) { ExitOfficeProcessEvent_OnObjectReady(name); });
+                      [this](const RunningProcess& ended) { ExitOfficeProcessEvent_OnObjectReady(ended); });
 }
 
 void frmMain::StopOfficeExitWatch() noexcept { m_exitWatch.Stop(); }
 
-void frmMain::ExitOfficeProcessEvent_OnObjectReady(const std::wstring& processName) noexcept {
+void frmMain::ExitOfficeProcessEvent_OnObjectReady(const RunningProcess& ended) noexcept {
     try {
-        if (!IsOfficeProcessName(ToLowerText(processName))) return;
+        if (!IsOfficeProcessName(ToLowerText(ended.name))) return;
+        // What the guard's own discovery started and quit again is no office program closed by a user.
+        if (m_ownOffice.AutomationRunning() || m_ownOffice.IsOwn(ended)) return;
         // The scan lets window events run for minutes; it must not run inside the event that
         // reported the exit, so it starts from the form's own message.
         if (m_hwnd) ::PostMessageW(m_hwnd, kMsgRunBackgroundScan, 0, 0);
@@ -136,7 +145,7 @@ void frmMain::Form_Unload() noexcept {
             ::KillTimer(m_hwnd, kTimerCheckUpgrading);
             ::KillTimer(m_hwnd, kTimerCheckExitScanCondition);
         }
-        m_wmi.reset();
+        SetAutomationHoldObserver(nullptr);
         // The page may still report to the engine when it goes; it must not reach a freed link.
         usrScanCleanPage1.SetPipeMemObject(nullptr);
         m_pipe.reset();

@@ -12,8 +12,8 @@
 #include <string>
 
 #include "ClsPipeShareMem.h"
-#include "ClsWMI.h"
 #include "OfficeExitWatch.h"
+#include "OwnOfficePrograms.h"
 #include "WindowThunk.h"
 #include "frmTrayVirusMonitor.h"
 #include "usrScanCleanPage.h"
@@ -55,7 +55,7 @@ private:
     bool CreateFormWindow();
     void StartOfficeExitWatch();
     void StopOfficeExitWatch() noexcept;
-    void ExitOfficeProcessEvent_OnObjectReady(const std::wstring& processName) noexcept;
+    void ExitOfficeProcessEvent_OnObjectReady(const RunningProcess& ended) noexcept;
     void timerCheckUpgrading_Timer();
     void RequestUnload() noexcept;
     void Form_Unload() noexcept;
@@ -70,14 +70,13 @@ private:
     bool ShouldStopBackgroundScan();
     bool IsOfficeProcessRunning();
     void timerCheckExitScanCondition_Timer();
-    ClsWMI& Wmi();
 
     HWND m_hwnd = nullptr;
     std::wstring m_configPath;
     // The link outlives the page that borrows it: members go in reverse order.
     std::unique_ptr<ClsPipeShareMem> m_pipe;
     usrScanCleanPage usrScanCleanPage1;
-    std::unique_ptr<ClsWMI> m_wmi;
+    OwnOfficePrograms m_ownOffice;
     OfficeExitWatch m_exitWatch;
     std::unique_ptr<frmTrayVirusMonitor> m_notice;
     bool m_busy = false;

@@ -7,6 +7,7 @@
 #include "IniOperation.h"
 #include "NoticeText.h"
 #include "OfficeProcessNames.h"
+#include "TextConvert.h"
 #include "modCommon.h"
 #include "usrScanCleanPageSilent.h"
 
@@ -88,8 +89,11 @@ bool frmMain::ShouldStopBackgroundScan() {
 }
 
 bool frmMain::IsOfficeProcessRunning() {
-    for (const wchar_t* name : kOfficeProcesses)
-        if (Wmi().IsExistProcess(name)) return true;
+    // One look at the process list per question: the stop-condition timer asks ten times a second.
+    const auto processes = ListRunningProcesses();
+    if (!processes) return false;
+    for (const RunningProcess& process : *processes)
+        if (IsOfficeProcessName(ToLowerText(process.name)) && !m_ownOffice.IsOwn(process)) return true;
     return false;
 }
 
@@ -98,11 +102,6 @@ void frmMain::timerCheckExitScanCondition_Timer() {
     m_stopRequested = true;
     usrScanCleanPage1.BreakScanClean(true);
     ::KillTimer(m_hwnd, kTimerCheckExitScanCondition);
-}
-
-ClsWMI& frmMain::Wmi() {
-    if (!m_wmi) m_wmi = std::make_unique<ClsWMI>();
-    return *m_wmi;
 }
 
 }  // namespace tessaly::guard

@@ -6,6 +6,8 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <utility>
 
 #include "FaultLog.h"
@@ -21,6 +23,9 @@ constexpr ULONG kSystemProcessInformation = 5;
 constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004L);
 constexpr ULONG kFirstBufferBytes = 256 * 1024;
 constexpr ULONG kLargestBufferBytes = 64 * 1024 * 1024;
+// The entry's creation time lies in the part the header leaves unnamed, before the image name.
+constexpr std::size_t kCreateTimeOffset = 32;
+static_assert(offsetof(SYSTEM_PROCESS_INFORMATION, ImageName) == kCreateTimeOffset + 3 * sizeof(LARGE_INTEGER));
 
 QuerySystemInformation SystemInformationQuery() noexcept {
     static const auto query = reinterpret_cast<QuerySystemInformation>(
@@ -48,7 +53,10 @@ std::optional<std::vector<RunningProcess>> ListFromSystemInformation() {
         const auto* entry = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(buffer.data() + at);
         const UNICODE_STRING& image = entry->ImageName;
         const DWORD id = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(entry->UniqueProcessId));
-        processes.push_back({id, image.Buffer ? std::wstring(image.Buffer, image.Length / sizeof(wchar_t)) : L""});
+        std::uint64_t created = 0;
+        std::memcpy(&created, buffer.data() + at + kCreateTimeOffset, sizeof created);
+        processes.push_back(
+            {id, image.Buffer ? std::wstring(image.Buffer, image.Length / sizeof(wchar_t)) : L"", created});
         if (entry->NextEntryOffset == 0) break;
         at += entry->NextEntryOffset;
     }
@@ -63,7 +71,7 @@ std::optional<std::vector<RunningProcess>> ListFromSnapshot() {
     if (!::Process32FirstW(snapshot.get(), &entry)) return std::nullopt;
     std::vector<RunningProcess> processes;
     do {
-        processes.push_back({entry.th32ProcessID, entry.szExeFile});
+        processes.push_back({entry.th32ProcessID, entry.szExeFile, 0});
     } while (::Process32NextW(snapshot.get(), &entry));
     return processes;
 }
@@ -128,17 +136,17 @@ void ProcessExitPoll::Look() noexcept {
         }
         m_listingFailed = false;
         std::vector<RunningProcess> now = WatchedOf(*all);
-        std::vector<std::wstring> ended;
+        std::vector<RunningProcess> ended;
         for (const RunningProcess& before : m_followed) {
             const bool stillThere = std::any_of(now.begin(), now.end(), [&](const RunningProcess& p) {
                 return p.id == before.id && EqualsNoCase(p.name, before.name);
             });
-            if (!stillThere) ended.push_back(before.name);
+            if (!stillThere) ended.push_back(before);
         }
         m_followed = std::move(now);
         // The handler may run window events, and with them this watch again: raise last.
         const ProcessEndedHandler onEnded = m_onEnded;
-        for (const std::wstring& name : ended) onEnded(name);
+        for (const RunningProcess& process : ended) onEnded(process);
     } catch (...) {
         LogCaughtFault(L"ProcessExitPoll::Look");
     }

@@ -1,7 +1,7 @@
 // The guard's own process-exit watch, for a platform whose WMI cannot deliver process-deletion
 // events (Wine answers that query with a failure): one look at the process list a second, raising
-// the same trigger with the same process name for every watched process that is gone since the
-// last look. Like WMI's "WITHIN 1" it cannot see a process that lived less than a second.
+// the same trigger with the process (name, id, creation time) for every watched process that is
+// gone since the last look. Like WMI's "WITHIN 1" it cannot see a process that lived less than a second.
 // A look first asks only for the size the list would take, which changes whenever a process or
 // thread comes or goes: the whole list, fifty times dearer, is read only after a change, and at
 // least every kLooksPerListing looks in case a start and an end left the size as it was.
@@ -19,11 +19,6 @@
 #include "ProcessEndedHandler.h"
 
 namespace tessaly::guard {
-
-struct RunningProcess {
-    DWORD id = 0;
-    std::wstring name;  // file name as the platform lists it
-};
 
 // The processes running now; nullopt when the platform could not list them.
 using ProcessLister = std::function<std::optional<std::vector<RunningProcess>>()>;

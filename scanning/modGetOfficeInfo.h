@@ -6,6 +6,7 @@
 #include <oaidl.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,6 +25,11 @@ bool GetOfficeInfo(OfficeAppInfo& info);
 // Asks the automation object of className ("Excel.Application", "ket.Application") for its
 // version and folder; always asks it to quit. False when the class is not there or fails.
 bool GetAppInfoByAutomation(const std::wstring& className, const std::wstring& exeName, OfficeAppInfo& info);
+// Told on the calling thread when GetAppInfoByAutomation is about to create an application's
+// object (which starts the application; holding is true) and once it has let go of it again
+// (false): a program that watches office programs can tell the ones discovery started itself.
+using AutomationHoldObserver = std::function<void(bool holding)>;
+void SetAutomationHoldObserver(AutomationHoldObserver observer);
 // Same questions asked of an object that already exists; "Quit" is called on it in every case.
 bool ReadAppInfoFromAutomationObject(IDispatch* app, const std::wstring& exeName, OfficeAppInfo& info);
 // (name, major version) guessed from the folder layout of a lower-case application path.

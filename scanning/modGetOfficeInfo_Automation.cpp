@@ -15,6 +15,29 @@ using namespace office_detail;
 
 namespace {
 
+AutomationHoldObserver& HoldObserver() {
+    static AutomationHoldObserver observer;
+    return observer;
+}
+
+// Tells the observer while an automation object may exist.
+class AutomationHold {
+public:
+    AutomationHold() { Tell(true); }
+    ~AutomationHold() { Tell(false); }
+    AutomationHold(const AutomationHold&) = delete;
+    AutomationHold& operator=(const AutomationHold&) = delete;
+
+private:
+    static void Tell(bool holding) noexcept {
+        try {
+            if (HoldObserver()) HoldObserver()(holding);
+        } catch (...) {
+            LogCaughtFault(L"GetAppInfoByAutomation");
+        }
+    }
+};
+
 HRESULT InvokeByName(IDispatch* object, const wchar_t* name, WORD flags, VARIANT* result) {
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
@@ -69,6 +92,8 @@ bool ReadAppInfoFromAutomationObject(IDispatch* app, const std::wstring& exeName
     return answered;
 }
 
+void SetAutomationHoldObserver(AutomationHoldObserver observer) { HoldObserver() = std::move(observer); }
+
 bool GetAppInfoByAutomation(const std::wstring& className, const std::wstring& exeName, OfficeAppInfo& info) {
     try {
         // The caller's thread may not have COM yet; when it has (in any model) this only counts up.
@@ -76,6 +101,7 @@ bool GetAppInfoByAutomation(const std::wstring& className, const std::wstring& e
         CLSID classId{};
         // Without a registered class (no Office, or Wine) this fails at once and nothing starts.
         if (FAILED(::CLSIDFromProgID(className.c_str(), &classId))) return false;
+        const AutomationHold hold;
         com_ptr<IDispatch> app;
         if (FAILED(::CoCreateInstance(classId, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER, IID_IDispatch,
                                       app.put_void())) ||

@@ -40,6 +40,20 @@ constexpr DWORD kNoScanWaitMs = 3000;
 constexpr DWORD kLinkReleaseMs = 1000;
 constexpr wchar_t kInfected[] = L"virus-replicator.doc";
 
+// Ends every program from the folders when it goes, folder by folder.
+class EndsPrograms {
+public:
+    explicit EndsPrograms(std::vector<std::wstring> folders) : m_folders(std::move(folders)) {}
+    ~EndsPrograms() {
+        for (const std::wstring& folder : m_folders) EndProcessesFromFolder(folder);
+    }
+    EndsPrograms(const EndsPrograms&) = delete;
+    EndsPrograms& operator=(const EndsPrograms&) = delete;
+
+private:
+    std::vector<std::wstring> m_folders;
+};
+
 class GuardProgramTest : public E2eTest {
 protected:
     void SetUp() override {
@@ -197,6 +211,38 @@ TEST_F(GuardProgramTest, TheMainProgramOrAnInstallationKeepsTheGuardFromScanning
     guard->Tick(Guard::kTimerCheckUpgrading);
     EXPECT_TRUE(guard->WaitForExit(kGuardExitTimeoutMs).has_value()) << "the installation did not end the guard";
     EXPECT_FALSE(EngineStarted(folder));
+}
+
+// Excel without Word, its open command stored with "%ProgramFiles%" unexpanded: Office discovery
+// asks "Excel.Application", which starts Excel (played by the office stand-in that COM starts),
+// and quits it; like the real one that Excel stays a moment before it ends.
+TEST_F(GuardProgramTest, TheExcelItsOwnDiscoveryStartedNeitherStopsTheScanNorStartsAnother) {
+    StagedProgramFolder& folder = StageWith(Engine::kStaged);
+    const std::wstring automation = OfficeFolder() + L"automation\\";
+    std::filesystem::create_directories(automation);
+    ASSERT_TRUE(::CopyFileW((tessaly::test::TestProgramFolder() + L"office_standin.exe").c_str(),
+                            (automation + L"excel.exe").c_str(), FALSE));
+    tessaly::test::AutomationOnlyOffice office(automation + L"excel.exe");
+    // Whatever this test's guard started ends with the test, the guard first.
+    const EndsPrograms endAll({folder.Folder(), automation});
+    std::filesystem::create_directories(Templates());
+    ASSERT_EQ(WriteSample(Templates(), "clean.doc").files, 1);
+    auto word = StartOffice(L"winword.exe");
+    auto guard = StartGuard(folder);
+    EndOffice(*word, *guard);
+
+    ASSERT_TRUE(WaitForRealEngineFeedback(1)) << "no background scan";
+    EXPECT_NE(FeedbackOfRealEngine()[0].find(L"&TotalCount=1&"), std::wstring::npos)
+        << "the scan was stopped by its own Excel: " << FeedbackOfRealEngine()[0].c_str();
+    ::Sleep(kLinkReleaseMs);
+    const std::vector<DWORD> started = ProcessesFromFolder(automation);
+    ASSERT_FALSE(started.empty()) << "discovery started no Excel";
+    ASSERT_TRUE(guard->LookAtProcessesNow());
+    EndProcessesFromFolder(automation);
+    ASSERT_TRUE(guard->LookAtProcessesNow());
+    ::Sleep(kNoScanWaitMs);
+    EXPECT_EQ(FeedbackOfRealEngine().size(), 1u) << "the end of its own Excel started another scan";
+    EXPECT_TRUE(guard->Running());
 }
 
 // ---- Stopping and ending --------------------------------------------------------------------------

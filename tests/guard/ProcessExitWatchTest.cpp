@@ -1,6 +1,8 @@
 // The guard's process-exit watch: what the polling sees in a list of processes that changes
 // between looks, and the whole watch against real processes of this machine (under Wine the WMI
 // subscription is refused, so the watch must fall back to polling and say so in the error log).
+// What the watch does when a subscription ends is shown with a scripted event source, and the
+// sink's events and the WMI date through their own functions: Wine delivers no WMI events.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +12,7 @@
 #include "GuardTestSupport.h"
 #include "OfficeExitWatch.h"
 #include "OfficeProcessNames.h"
+#include "OwnOfficePrograms.h"
 #include "PrivateDataFolders.h"
 #include "TextConvert.h"
 
@@ -31,7 +34,7 @@ protected:
     bool failListing = false;
     std::vector<std::wstring> ended;
     void StartPoll() {
-        poll.Start([this](const std::wstring& name) { ended.push_back(name); });
+        poll.Start([this](const RunningProcess& process) { ended.push_back(process.name); });
     }
 };
 
@@ -94,8 +97,8 @@ TEST_F(ProcessExitPollTest, StoppedPollRaisesNothing) {
 
 TEST_F(ProcessExitPollTest, AHandlerThatLooksAgainSeesEachEndOnce) {
     processes = {{50, L"winword.exe"}, {51, L"excel.exe"}};
-    poll.Start([this](const std::wstring& name) {
-        ended.push_back(name);
+    poll.Start([this](const RunningProcess& process) {
+        ended.push_back(process.name);
         poll.Look();  // the guard's scan lets window events, and with them the poll timer, run
     });
     processes = {};
@@ -160,7 +163,7 @@ TEST(OfficeExitWatch, SeesARealOfficeProgramEndWithinOneLook) {
                                     ::GetModuleHandleW(nullptr), nullptr);
     std::vector<std::wstring> ended;
     OfficeExitWatch watch;
-    watch.Start(window, 7, [&](const std::wstring& name) { ended.push_back(name); });
+    watch.Start(window, 7, [&](const RunningProcess& process) { ended.push_back(process.name); });
     if (!watch.Subscribed()) {
         // Wine's WMI cannot make the sink: the fallback polls and the error log says why.
         EXPECT_TRUE(watch.Polling());
@@ -174,6 +177,97 @@ TEST(OfficeExitWatch, SeesARealOfficeProgramEndWithinOneLook) {
     watch.Stop();
     EXPECT_FALSE(watch.Polling());
     ::DestroyWindow(window);
+}
+
+// A subscription the test holds in its hands: it accepts or refuses, and it can be lost.
+class ScriptedEvents final : public ProcessExitEvents {
+public:
+    bool Subscribe(ProcessEndedHandler, SubscriptionLostHandler onLost) noexcept override {
+        ++subscriptions;
+        if (refuse) return false;
+        m_onLost = std::move(onLost);
+        return true;
+    }
+    void Cancel() noexcept override { m_onLost = nullptr; }
+    [[nodiscard]] bool Subscribed() const noexcept override { return static_cast<bool>(m_onLost); }
+    [[nodiscard]] const std::wstring& LastError() const noexcept override { return m_error; }
+    // The WMI service restarts: the query ends without our Cancel.
+    void Lose() { m_onLost(); }
+
+    int subscriptions = 0;
+    bool refuse = false;
+
+private:
+    SubscriptionLostHandler m_onLost;
+    std::wstring m_error = L"refused";
+};
+
+TEST(OfficeExitWatch, ALostSubscriptionIsMadeAgainAtTheNextTickAndThePollTakesOverWhenRefused) {
+    testsupport::PrivateDataFolders data(L"tessaly_guard_");
+    auto owned = std::make_unique<ScriptedEvents>();
+    ScriptedEvents& wmi = *owned;
+    std::vector<RunningProcess> processes{{70, L"winword.exe", 0}};
+    OfficeExitWatch watch([&] { return std::optional(processes); }, nullptr, std::move(owned));
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"timer", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                    ::GetModuleHandleW(nullptr), nullptr);
+    std::vector<std::wstring> ended;
+    watch.Start(window, 7, [&](const RunningProcess& process) { ended.push_back(process.name); });
+    ASSERT_TRUE(watch.Subscribed());
+    EXPECT_FALSE(::KillTimer(window, 7)) << "a subscription needs no timer";
+
+    wmi.Lose();
+    EXPECT_TRUE(::KillTimer(window, 7)) << "nothing will make the subscription again";
+    watch.OnPollTimer();
+    EXPECT_EQ(wmi.subscriptions, 2);
+    EXPECT_TRUE(watch.Subscribed());
+    EXPECT_FALSE(watch.Polling());
+
+    wmi.refuse = true;
+    wmi.Lose();
+    watch.OnPollTimer();
+    EXPECT_EQ(wmi.subscriptions, 3);
+    ASSERT_TRUE(watch.Polling());
+    EXPECT_TRUE(::KillTimer(window, 7)) << "the poll has no timer";
+    processes.clear();
+    watch.OnPollTimer();
+    EXPECT_EQ(ended, std::vector<std::wstring>{L"winword.exe"});
+    EXPECT_NE(test::OwnErrorLogText().find(L"the WMI process events ended"), std::wstring::npos);
+    watch.Stop();
+    ::DestroyWindow(window);
+}
+
+TEST(SinkEvents, OnCompletedTellsOfTheLossOnceAndOnObjectReadyWithoutAnObjectNothing) {
+    int lost = 0, ended = 0;
+    com_ptr<IDispatch> events(NewSinkEvents([&](const RunningProcess&) { ++ended; }, [&] { ++lost; }));
+    DISPPARAMS none{};
+    for (DISPID member : {1, 2, 2, 3})
+        events->Invoke(member, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
+    EXPECT_EQ(lost, 1) << "a query reports its end once";
+    EXPECT_EQ(ended, 0);
+}
+
+TEST(WmiDateTime, ReadsLocalTimeWithItsOffsetAsUtc) {
+    SYSTEMTIME utc{2024, 1, 0, 5, 9, 30, 0, 0};
+    FILETIME expected{};
+    ASSERT_TRUE(::SystemTimeToFileTime(&utc, &expected));
+    const std::uint64_t steps = (static_cast<std::uint64_t>(expected.dwHighDateTime) << 32) | expected.dwLowDateTime;
+    EXPECT_EQ(WmiDateTimeToSystemTime(L"20240105103000.500000+060"), steps + 5000000);
+    EXPECT_EQ(WmiDateTimeToSystemTime(L"20240105083000.000000-060"), steps);
+    for (const wchar_t* text : {L"", L"20240105103000.500000", L"2024010510300x.500000+060", L"20241305103000.000000+000"})
+        EXPECT_EQ(WmiDateTimeToSystemTime(text), 0u) << WideToUtf8(text);
+}
+
+TEST(OwnOfficePrograms, AreThoseCreatedWhileDiscoveryHeldAnAutomationObject) {
+    OwnOfficePrograms own;
+    own.AutomationBegins(100);
+    EXPECT_TRUE(own.AutomationRunning());
+    EXPECT_TRUE(own.IsOwn({1, L"excel.exe", 150}));
+    own.AutomationEnds(200);
+    EXPECT_FALSE(own.AutomationRunning());
+    EXPECT_TRUE(own.IsOwn({1, L"excel.exe", 150}));
+    EXPECT_FALSE(own.IsOwn({2, L"excel.exe", 99}));
+    EXPECT_FALSE(own.IsOwn({3, L"winword.exe", 201}));
+    EXPECT_FALSE(own.IsOwn({4, L"excel.exe", 0})) << "an unknown creation time is nobody's";
 }
 
 }  // namespace
