@@ -12,7 +12,6 @@
 #include "GuardTestSupport.h"
 #include "OfficeExitWatch.h"
 #include "OfficeProcessNames.h"
-#include "OwnOfficePrograms.h"
 #include "PrivateDataFolders.h"
 #include "TextConvert.h"
 
@@ -255,19 +254,6 @@ TEST(WmiDateTime, ReadsLocalTimeWithItsOffsetAsUtc) {
     EXPECT_EQ(WmiDateTimeToSystemTime(L"20240105083000.000000-060"), steps);
     for (const wchar_t* text : {L"", L"20240105103000.500000", L"2024010510300x.500000+060", L"20241305103000.000000+000"})
         EXPECT_EQ(WmiDateTimeToSystemTime(text), 0u) << WideToUtf8(text);
-}
-
-TEST(OwnOfficePrograms, AreThoseCreatedWhileDiscoveryHeldAnAutomationObject) {
-    OwnOfficePrograms own;
-    own.AutomationBegins(100);
-    EXPECT_TRUE(own.AutomationRunning());
-    EXPECT_TRUE(own.IsOwn({1, L"excel.exe", 150}));
-    own.AutomationEnds(200);
-    EXPECT_FALSE(own.AutomationRunning());
-    EXPECT_TRUE(own.IsOwn({1, L"excel.exe", 150}));
-    EXPECT_FALSE(own.IsOwn({2, L"excel.exe", 99}));
-    EXPECT_FALSE(own.IsOwn({3, L"winword.exe", 201}));
-    EXPECT_FALSE(own.IsOwn({4, L"excel.exe", 0})) << "an unknown creation time is nobody's";
 }
 
 }  // namespace
