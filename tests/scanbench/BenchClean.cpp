@@ -17,17 +17,11 @@ namespace {
 
 using tessaly::usrScanCleanPage;
 
-constexpr double kScanTimeoutMs = 900000;
 constexpr double kCleanTimeoutMs = 3600000;
 constexpr wchar_t kScanFinished[] = L"扫描完毕";
 constexpr wchar_t kCleanFinished[] = L"处理完成";
 // An update service nobody listens at: the updater the main program starts ends at once.
 constexpr wchar_t kNowhere[] = L"http://127.0.0.1:9";
-
-std::wstring Folder(std::wstring path) {
-    if (!path.empty() && path.back() != L'\\') path += L'\\';
-    return path;
-}
 
 // The caption the system keeps for a control: read without a message to the busy window.
 std::wstring Caption(HWND control) {

@@ -14,17 +14,17 @@
 #include "usrScanCleanPage.h"
 
 namespace scanbench {
-namespace {
-
-constexpr double kScanTimeoutMs = 900000;
-constexpr wchar_t kMainCaption[] = L"Tessaly2021(Brenmoor增强版)";
-constexpr wchar_t kSummaryLast[] = L"程序版本:";
-constexpr wchar_t kSummaryFiles[] = L"扫描文件数:";
 
 std::wstring Folder(std::wstring path) {
     if (!path.empty() && path.back() != L'\\') path += L'\\';
     return path;
 }
+
+namespace {
+
+constexpr wchar_t kMainCaption[] = L"Tessaly2021(Brenmoor增强版)";
+constexpr wchar_t kSummaryLast[] = L"程序版本:";
+constexpr wchar_t kSummaryFiles[] = L"扫描文件数:";
 
 // The scan log of the run's per-machine data folder.
 std::wstring ScanLogOf(const std::wstring& dataRoot) { return Folder(dataRoot) + L"ProgramData\\Tessaly\\scan.log"; }

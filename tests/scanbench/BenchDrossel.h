@@ -10,6 +10,11 @@
 
 namespace scanbench {
 
+inline constexpr double kScanTimeoutMs = 900000;
+
+// The path with a trailing "\".
+std::wstring Folder(std::wstring path);
+
 // One drossel.exe of the benchmark.
 struct Drossel {
     tessaly::unique_kernel_handle process;
