@@ -205,10 +205,12 @@ void frmMain::timerHandOver_Timer() {
     RunPendingScan();
 }
 
-// One waiting path, once the page is idle and no dialog holds the window.
+// One waiting path, once the page is idle, the user has left the results of a clean and no
+// dialog holds the window.
 void frmMain::RunPendingScan() {
     if (m_pendingScans.empty() || m_runningPendingScan || !::IsWindowEnabled(m_hwnd)) return;
     if (usrScanCleanPage1.WorkStepState() != 0 || usrScanCleanPage1.IsWorkLoopRunning()) return;
+    if (usrScanCleanPage1.IsShowingCleanOutcome()) return;
     const std::wstring path = m_pendingScans.front();
     m_pendingScans.pop_front();
     m_runningPendingScan = true;

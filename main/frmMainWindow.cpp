@@ -142,24 +142,27 @@ void frmMain::InitTopButtons() {
     for (int i = 0; i < kPageCount; ++i) ::InvalidateRect(Item(kIdPicTopBtn0 + i), nullptr, TRUE);
 }
 
+// The page on view and the marked button change together, whoever shows the page (a click, a
+// scan handed over by a later start), so the button row never names another page.
 void frmMain::ShowPage(int index) {
-    for (int i = 0; i < kPageCount; ++i) ShowItem(kIdFrameContent0 + i, i == index);
+    for (int i = 0; i < kPageCount; ++i) {
+        ShowItem(kIdFrameContent0 + i, i == index);
+        SetTopButtonLook(i, i == index);
+    }
 }
 
 void frmMain::picTopBtn_Click(int index) { ShowPage(index); }
 
 void frmMain::picTopBtn_MouseDown(int index) {
-    m_topBtnBack[index] = COLOR_WINDOW;
     HWND button = Item(kIdPicTopBtn0 + index);
+    if ((::GetWindowLongPtrW(Item(kIdFrameContent0 + index), GWL_STYLE) & WS_VISIBLE) != 0) return;  // stays marked
+    m_topBtnBack[index] = COLOR_WINDOW;
     ::SetWindowLongPtrW(button, GWLP_USERDATA, COLOR_WINDOW);
     ::InvalidateRect(button, nullptr, TRUE);
 }
 
-void frmMain::picTopBtn_MouseMove(int index) {
-    if (index == m_hoverIndex) return;
-    m_hoverIndex = static_cast<short>(index);
-    for (int i = 0; i < kPageCount; ++i) SetTopButtonLook(i, i == index);
-}
+// The pointer marks nothing: a mark that followed it stayed behind on a page no longer on view.
+void frmMain::picTopBtn_MouseMove(int index) { m_hoverIndex = static_cast<short>(index); }
 
 void frmMain::SetTopButtonLook(int index, bool active) {
     m_topBtnBack[index] = active ? COLOR_ACTIVEBORDER : COLOR_WINDOW;

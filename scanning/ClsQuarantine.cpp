@@ -1,6 +1,7 @@
 // The quarantine store. Every change holds the store's lock and starts from the index on disk,
 // so two store objects (the main program's and the guard's) never drop each other's records;
-// between changes an object shows the records as it last read or wrote them.
+// between changes an object shows the records as it last read or wrote them. The index is read
+// again only when its stamp shows another writer, and a new path only adds its line.
 #include "ClsQuarantine.h"
 
 #include "ClsQuarantineLock.h"
@@ -10,7 +11,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <stdexcept>
 
 namespace tessaly {
@@ -47,7 +47,10 @@ void ClsQuarantine::RecomputeTotal() noexcept {
 }
 
 bool ClsQuarantine::LoadIndex() noexcept {
+    m_firstRecordOfValid = false;
     try {
+        // The stamp comes first: a change between it and the read makes the next look read again.
+        m_indexStamp = quarantine::StampOfIndex(m_indexPath);
         std::vector<QuarantineRecord> records;
         const bool read = quarantine::ReadIndexFile(m_indexPath, records);
         m_records = std::move(records);
@@ -55,20 +58,65 @@ bool ClsQuarantine::LoadIndex() noexcept {
         return read && !m_records.empty();
     } catch (...) {
         LogCaughtFault(L"ClsQuarantine::LoadIndex");
+        m_indexStamp.reset();
         m_records.clear();
         RecomputeTotal();
         return false;
     }
 }
 
+void ClsQuarantine::RefreshIndex() noexcept {
+    try {
+        const std::optional<quarantine::IndexStamp> now = quarantine::StampOfIndex(m_indexPath);
+        if (now && m_indexStamp && *now == *m_indexStamp) return;
+    } catch (...) {
+        LogCaughtFault(L"ClsQuarantine::RefreshIndex");
+    }
+    LoadIndex();
+}
+
 bool ClsQuarantine::SaveIndex() noexcept {
     RecomputeTotal();
+    m_firstRecordOfValid = false;
     try {
-        return quarantine::WriteIndexFile(m_indexPath, m_records);
+        const bool written = quarantine::WriteIndexFile(m_indexPath, m_records);
+        m_indexStamp = written ? quarantine::StampOfIndex(m_indexPath) : std::nullopt;
+        return written;
     } catch (...) {
         LogCaughtFault(L"ClsQuarantine::SaveIndex");
+        m_indexStamp.reset();
         return false;
     }
+}
+
+bool ClsQuarantine::AppendRecord(QuarantineRecord record) {
+    if (!quarantine::AppendIndexLine(m_indexPath, record)) {
+        m_indexStamp.reset();
+        return false;
+    }
+    m_indexStamp = quarantine::StampOfIndex(m_indexPath);
+    m_totalSize += record.SourceSize;
+    if (m_firstRecordOfValid) m_firstRecordOf.emplace(record.SourcePath, m_records.size());
+    m_records.push_back(std::move(record));
+    return true;
+}
+
+bool ClsQuarantine::ReplaceRecord(std::size_t index, QuarantineRecord record, std::wstring& replacedDigest) {
+    QuarantineRecord& old = m_records[index];
+    if (old.StoredHash != record.StoredHash) replacedDigest = old.StoredHash;
+    old = std::move(record);
+    return SaveIndex();
+}
+
+std::optional<std::size_t> ClsQuarantine::FirstRecordOf(const std::wstring& path) {
+    if (!m_firstRecordOfValid) {
+        m_firstRecordOf.clear();
+        for (std::size_t i = 0; i < m_records.size(); ++i) m_firstRecordOf.emplace(m_records[i].SourcePath, i);
+        m_firstRecordOfValid = true;
+    }
+    const auto found = m_firstRecordOf.find(path);
+    if (found == m_firstRecordOf.end()) return std::nullopt;
+    return found->second;
 }
 
 std::ptrdiff_t ClsQuarantine::FindRecord(const std::wstring& path) const noexcept {
@@ -80,6 +128,7 @@ std::ptrdiff_t ClsQuarantine::FindRecord(const std::wstring& path) const noexcep
 bool ClsQuarantine::RemoveRecord(std::ptrdiff_t index) noexcept {
     if (index < 0 || index >= static_cast<std::ptrdiff_t>(m_records.size())) return false;
     m_records.erase(m_records.begin() + index);
+    m_firstRecordOfValid = false;
     return true;
 }
 
@@ -95,21 +144,21 @@ void ClsQuarantine::DeleteStoredIfUnreferenced(const std::wstring& digest, std::
 }
 
 // Steps up to a verified stored copy named by its digest; "tmp.tmp" is gone when it returns.
+// Under Wine every look for a name a folder does not hold reads the whole folder, and
+// "Quarantines" holds one copy per backup: so the road looks up a missing name there only to
+// make "tmp.tmp" (made anew, as deleting a leftover first would) and to rename it, and the rename
+// itself tells whether the same content was stored before.
 bool ClsQuarantine::StoreCopy(const std::wstring& sPath, std::wstring& digest, std::int64_t& length, bool& createdCopy) {
     const std::wstring tempPath = m_folderPath + L"\\" + kQuarantineTempName;
     struct TempRemover {
-        ClsPathLib& lib;
         const std::wstring& path;
+        bool renamed = false;
         ~TempRemover() {
-            try {
-                lib.DelFile(path);
-            } catch (...) {
-                LogCaughtFault(L"ClsQuarantine::StoreCopy");
-            }
+            if (!renamed) ::DeleteFileW(path.c_str());
         }
-    } remover{*m_pathLib, tempPath};
+    } remover{tempPath};
 
-    if (m_pathLib->IsFile(tempPath)) m_pathLib->DelFile(tempPath);
+    createdCopy = false;
     const quarantine::XorCopyResult copy = quarantine::XorCopy(sPath, tempPath);
     if (!copy.ok) {
         m_lastErrMsg = kErrScrambleFailed;
@@ -126,13 +175,14 @@ bool ClsQuarantine::StoreCopy(const std::wstring& sPath, std::wstring& digest, s
     }
     length = copy.length;
     const std::wstring storedPath = StoredPath(digest);
-    createdCopy = false;
-    if (m_pathLib->IsFile(storedPath)) {
+    if (!::MoveFileExW(tempPath.c_str(), storedPath.c_str(), 0)) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return false;
         if (quarantine::ReadBackDigest(storedPath) == digest) return true;  // same content stored before
         // A damaged copy under this name is no backup; ours replaces it.
-        m_pathLib->DelFile(storedPath);
+        if (!::MoveFileExW(tempPath.c_str(), storedPath.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
     }
-    if (!m_pathLib->RenameFile(tempPath, storedPath, false)) return false;
+    remover.renamed = true;
     createdCopy = true;
     if (quarantine::ReadBackDigest(storedPath) != digest) {
         m_lastErrMsg = kErrDigestFailed;
@@ -152,7 +202,7 @@ bool ClsQuarantine::QuarantineFile(const std::wstring& sPath) noexcept {
             m_lastErrMsg = kErrStoreBusy;
             return false;
         }
-        LoadIndex();
+        RefreshIndex();
 
         std::wstring digest;
         std::int64_t length = 0;
@@ -164,16 +214,10 @@ bool ClsQuarantine::QuarantineFile(const std::wstring& sPath) noexcept {
 
         QuarantineRecord record{GetDateText(), length, digest, sPath};
         std::wstring replacedDigest;
-        const auto same = std::find_if(m_records.begin(), m_records.end(),
-                                       [&](const QuarantineRecord& r) { return r.SourcePath == sPath; });
-        if (same != m_records.end()) {
-            if (same->StoredHash != digest) replacedDigest = same->StoredHash;
-            *same = std::move(record);
-        } else {
-            m_records.push_back(std::move(record));
-        }
-
-        if (!SaveIndex()) {
+        const std::optional<std::size_t> same = FirstRecordOf(sPath);
+        const bool written =
+            same ? ReplaceRecord(*same, std::move(record), replacedDigest) : AppendRecord(std::move(record));
+        if (!written) {
             // Without its record the copy cannot be restored: report it, so nothing gets cleaned.
             m_lastErrMsg = kErrIndexNotWritten;
             LoadIndex();
@@ -185,7 +229,7 @@ bool ClsQuarantine::QuarantineFile(const std::wstring& sPath) noexcept {
     } catch (...) {
         LogCaughtFault(L"ClsQuarantine::QuarantineFile");
         try {
-            m_pathLib->DelFile(m_folderPath + L"\\" + kQuarantineTempName);
+            ::DeleteFileW((m_folderPath + L"\\" + kQuarantineTempName).c_str());
         } catch (...) {
             LogCaughtFault(L"ClsQuarantine::QuarantineFile");
         }
@@ -234,7 +278,7 @@ bool ClsQuarantine::RestoreQuarantineFiles(const std::vector<std::wstring>& sPat
             OutfailedPath = sPaths.front();
             return false;
         }
-        LoadIndex();
+        RefreshIndex();
         std::vector<std::wstring> freed;
         bool all = true;
         for (const std::wstring& path : sPaths) {
@@ -272,7 +316,7 @@ void ClsQuarantine::DeleteQuarantineFiles(const std::vector<std::wstring>& sPath
     try {
         QuarantineLock lock(m_dataFolder);
         if (!lock.held()) return;
-        LoadIndex();
+        RefreshIndex();
         std::vector<std::wstring> freed;
         for (const std::wstring& path : sPaths) DeleteOne(path, freed);
         if (freed.empty()) return;

@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace tessaly {
@@ -50,7 +52,16 @@ public:
 
 private:
     bool LoadIndex() noexcept;
+    // Reads the index again only when someone else changed it since this object last read or
+    // wrote it; so a clean run's backups cost the same however many records the store holds.
+    void RefreshIndex() noexcept;
     bool SaveIndex() noexcept;
+    // A record of a path the store does not hold goes to the end of the index as one more line;
+    // replacing one rewrites the index.
+    bool AppendRecord(QuarantineRecord record);
+    bool ReplaceRecord(std::size_t index, QuarantineRecord record, std::wstring& replacedDigest);
+    // Index of the first record with that path, which a new backup of the path replaces.
+    std::optional<std::size_t> FirstRecordOf(const std::wstring& path);
     bool StoreCopy(const std::wstring& sPath, std::wstring& digest, std::int64_t& length, bool& createdCopy);
     // Index of the last record with that path, or -1.
     std::ptrdiff_t FindRecord(const std::wstring& path) const noexcept;
@@ -67,6 +78,11 @@ private:
     std::wstring m_folderPath;
     std::int64_t m_totalSize = 0;
     std::vector<QuarantineRecord> m_records;  // empty vector: empty store
+    // The index file as this object last read or wrote it; nothing when that is not known.
+    std::optional<quarantine::IndexStamp> m_indexStamp;
+    // First record of each path, made again when records were removed or read.
+    std::unordered_map<std::wstring, std::size_t> m_firstRecordOf;
+    bool m_firstRecordOfValid = false;
     std::unique_ptr<ClsPathLib> m_pathLib;
     std::wstring m_lastErrMsg;
 };

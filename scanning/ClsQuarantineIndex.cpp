@@ -219,4 +219,65 @@ bool WriteIndexFile(const std::wstring& indexPath, const std::vector<QuarantineR
     return false;
 }
 
+namespace {
+
+// The file's last byte, 0 when it is empty; false when it cannot be read.
+bool ReadLastByte(HANDLE file, LONGLONG size, char& last) {
+    last = 0;
+    if (size == 0) return true;
+    LARGE_INTEGER at{};
+    at.QuadPart = size - 1;
+    DWORD got = 0;
+    return ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && ::ReadFile(file, &last, 1, &got, nullptr) && got == 1;
+}
+
+}  // namespace
+
+bool AppendIndexLine(const std::wstring& indexPath, const QuarantineRecord& record) {
+    std::string bytes = WideToAnsi(FormatIndexLine(record));
+    bytes += "\r\n";
+    unique_file file(::CreateFileW(indexPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    LARGE_INTEGER size{};
+    char last = 0;
+    if (!::GetFileSizeEx(file.get(), &size) || !ReadLastByte(file.get(), size.QuadPart, last)) return false;
+    // A line written by hand without its end must not run into the new one.
+    if (size.QuadPart > 0 && last != '\n' && last != '\r') bytes.insert(0, "\r\n");
+    DWORD put = 0;
+    const bool written = ::SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN) &&
+                         ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
+                         put == bytes.size() && ::FlushFileBuffers(file.get());
+    if (written) return true;
+    // No part of a line stays behind: a torn last line would read as a record of another path.
+    ::SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN);
+    ::SetEndOfFile(file.get());
+    const bool madeNow = size.QuadPart == 0;
+    file.reset();
+    if (madeNow) ::DeleteFileW(indexPath.c_str());  // the index exists only while it holds records
+    return false;
+}
+
+std::optional<IndexStamp> StampOfIndex(const std::wstring& indexPath) {
+    unique_file file(::CreateFileW(indexPath.c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return IndexStamp{};
+        return std::nullopt;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
+    IndexStamp stamp;
+    stamp.exists = true;
+    stamp.volume = info.dwVolumeSerialNumber;
+    stamp.fileId = (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    stamp.size = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp.lastWrite = (static_cast<ULONGLONG>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                      info.ftLastWriteTime.dwLowDateTime;
+    return stamp;
+}
+
 }  // namespace tessaly::quarantine

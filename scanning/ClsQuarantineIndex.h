@@ -3,7 +3,10 @@
 // hold. Reading and writing of the file itself; the locking lives with the store.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +51,25 @@ bool ReadIndexFile(const std::wstring& indexPath, std::vector<QuarantineRecord>&
 // Writes every record, or deletes the file when there are none. The new content goes to a side
 // file first and replaces the index in one rename, so a failed write leaves the old index whole.
 bool WriteIndexFile(const std::wstring& indexPath, const std::vector<QuarantineRecord>& records);
+
+// Adds one record's line at the end of the index (made when missing), on a line of its own even
+// when the last line has no line end, and on disk before it returns. A failed write leaves the
+// file as long as it was. The cost does not depend on what the index holds.
+bool AppendIndexLine(const std::wstring& indexPath, const QuarantineRecord& record);
+
+// Which file the index is, how long, and when it was last written: a change by another store
+// object (a rewrite renames a new file in, an addition makes it longer) changes the stamp, so a
+// store that still holds the stamp of its own last read or write knows its records are current.
+struct IndexStamp {
+    bool exists = false;
+    DWORD volume = 0;
+    ULONGLONG fileId = 0;
+    ULONGLONG size = 0;
+    ULONGLONG lastWrite = 0;
+    bool operator==(const IndexStamp&) const = default;
+};
+// Nothing when the file is there but cannot be looked at: then nobody can say it is unchanged.
+std::optional<IndexStamp> StampOfIndex(const std::wstring& indexPath);
 
 }  // namespace quarantine
 }  // namespace tessaly

@@ -78,6 +78,9 @@ public:
     // True while a walk or a clean loop is running: work state 1 also covers finished results that
     // wait for the user, and nothing then stops by itself when asked to.
     [[nodiscard]] bool IsWorkLoopRunning() const noexcept { return m_workLoops > 0; }
+    // True from the end of a clean until the user leaves its results or a new scan begins: the
+    // rows say which documents were cleaned and which failed, and nothing may wipe them unseen.
+    [[nodiscard]] bool IsShowingCleanOutcome() const noexcept { return m_cleanOutcomeShown; }
     void SetPipeMemObject(ClsPipeShareMem* newPipeMemObj) noexcept;
     void reinitLog() noexcept;
     void setResultBarState(bool Enabled) noexcept;
@@ -165,6 +168,7 @@ private:
     std::unique_ptr<PipeShareMemLink> m_pipeLink;
     std::unique_ptr<ClsQuarantine> m_quarantine;  // lives for one clean run
     short m_HoverIndex = -1;
+    bool m_cleanOutcomeShown = false;
     // Scan and clean loops on the stack; they can nest through the window events they let run.
     int m_workLoops = 0;
     struct WorkLoopScope {

@@ -86,6 +86,7 @@ void usrScanCleanPage::CleanFinished() {
     setResultBarState(true);
     SetText(kIdLblScanPath, L"处理完成");
     Show(kIdCmdShowQuarantines, true);
+    m_cleanOutcomeShown = true;
 }
 
 void usrScanCleanPage::cmdBackToScanPage_Click() {
@@ -95,6 +96,7 @@ void usrScanCleanPage::cmdBackToScanPage_Click() {
     m_work.SetWorkStepState(kWorkIdle);
     Show(kIdFrameScanning, false);
     Show(kIdFrameScanPage, true);
+    m_cleanOutcomeShown = false;
     m_work.SendScanFeedback();
 }
 

@@ -175,6 +175,9 @@ void usrScanCleanPage::ScanDirOrFiles(const std::wstring& sPath, bool CheckFileE
 
 void usrScanCleanPage::ScanBegin() {
     m_work.SetWorkStepState(kWorkScanning);
+    m_cleanOutcomeShown = false;
+    // The rows of the last results go before the view shows again, not under the new counters.
+    m_list.Clear();
     Show(kIdFrameScanning, true);
     Show(kIdFrameScanPage, false);
     SetText(kIdLblScanPath, L"");
@@ -189,7 +192,6 @@ void usrScanCleanPage::ScanBegin() {
     // An engine that came back since the last scan gets its result list back as well.
     Show(kIdLblEngineloadFailedErr0, !alive);
     Show(kIdListScanCleanResult, alive);
-    m_list.Clear();
     Show(kIdFrameContactUs, false);
     setResultBarState(false);
 }

@@ -1,6 +1,7 @@
-// The top buttons as the user sees them on the screen: the hovered one takes the active-border
-// colour and its picture, the others the window colour and no picture, and the highlight stays
-// when the pointer leaves the row; each shown button switches to its page.
+// The top buttons as the user sees them on the screen: the button of the page on view takes the
+// active-border colour and its picture, the others the window colour and no picture, whoever
+// changed the page (a click, a scan from the command line or handed over by a later start) and
+// wherever the pointer is; each shown button switches to its page.
 #include <gtest/gtest.h>
 
 #include "DrosselRun.h"
@@ -47,40 +48,35 @@ bool ShowsOnlyPage(const DrosselRun& run, int index) {
     return true;
 }
 
-// Whether exactly the button `hovered` (-1: none) shows the highlight, as the screen shows it.
-bool Highlighted(const DrosselRun& run, int hovered) {
+// Whether exactly the button `marked` (-1: none) shows the mark, as the screen shows it.
+bool Highlighted(const DrosselRun& run, int marked) {
     const COLORREF active = ::GetSysColor(COLOR_ACTIVEBORDER), normal = ::GetSysColor(COLOR_WINDOW);
     // Wine's default theme gives both colours one value; the picture still tells them apart.
     for (int i : {0, 1, 3, 4}) {
         const ButtonLook look = LookOf(run, i);
-        if (look.corner != (i == hovered ? active : normal) || look.picture != (i == hovered)) return false;
+        if (look.corner != (i == marked ? active : normal) || look.picture != (i == marked)) return false;
     }
     return true;
 }
 
 }  // namespace
 
-TEST_F(E2eTest, HoverHighlightStaysOnItsButtonAndEachButtonShowsItsPage) {
+TEST_F(E2eTest, MarkedButtonIsThePageOnViewAndEachButtonShowsItsPage) {
     const StagedProgramFolder& folder = Stage(Engine::kFake, kRecordingEngine);
     ASSERT_TRUE(folder.Ready()) << ::testing::PrintToString(folder.Problem());
     DrosselRun run(folder, L"");
     ASSERT_TRUE(run.WaitUntilReady(kStartTimeoutMs)) << "no ready main window";
 
-    const auto highlighted = [&](int hovered) { return Highlighted(run, hovered); };
-    EXPECT_TRUE(WaitUntil([&] { return highlighted(-1); }, 5000, 100)) << "a button is highlighted at start";
-
+    const auto highlighted = [&](int marked) { return Highlighted(run, marked); };
+    EXPECT_TRUE(WaitUntil([&] { return highlighted(0); }, 5000, 100)) << "the home button is not marked at start";
     PostMouseMove(run.TopButton(3));
-    EXPECT_TRUE(WaitUntil([&] { return highlighted(3); }, 5000, 100)) << "button 3 is not highlighted alone";
-    PostMouseMove(run.PageFrame(0));
     ::Sleep(300);
-    EXPECT_TRUE(highlighted(3)) << "leaving the row took the highlight away";
-    PostMouseMove(run.TopButton(1));
-    EXPECT_TRUE(WaitUntil([&] { return highlighted(1); }, 5000, 100)) << "the highlight did not follow the pointer";
+    EXPECT_TRUE(highlighted(0)) << "the pointer took the mark from the page on view";
 
     EXPECT_TRUE(ShowsOnlyPage(run, 0));
     for (int page : {1, 3, 4, 0}) {
         run.ClickTopButton(page);
-        EXPECT_TRUE(WaitUntil([&] { return ShowsOnlyPage(run, page); }, 5000)) << "page " << page;
+        EXPECT_TRUE(WaitUntil([&] { return ShowsOnlyPage(run, page) && highlighted(page); }, 5000)) << "page " << page;
     }
     // Wine's browser control has no HTML engine here: the tools page shows its tip.
     run.ClickTopButton(3);
@@ -94,9 +90,9 @@ TEST_F(E2eTest, HoverHighlightStaysOnItsButtonAndEachButtonShowsItsPage) {
 
 namespace e2e {
 
-// The highlight follows the pointer only: after a scan from the command line the scan page shows,
-// and still no button is highlighted until the pointer comes.
-TEST_F(E2eTest, CommandLineScanShowsItsPageWithoutHighlightingAButton) {
+// A scan from the command line, or one that a later start hands over, shows the scan page with
+// its button marked, even after the pointer passed over the home button.
+TEST_F(E2eTest, ScanFromTheCommandLineOrHandedOverMarksTheScanButton) {
     const StagedProgramFolder& folder = Stage(Engine::kFake, kRecordingEngine);
     ASSERT_TRUE(folder.Ready()) << ::testing::PrintToString(folder.Problem());
     const std::wstring empty = Root() + L"empty";
@@ -105,9 +101,15 @@ TEST_F(E2eTest, CommandLineScanShowsItsPageWithoutHighlightingAButton) {
     ASSERT_TRUE(run.WaitUntilReady(kStartTimeoutMs)) << "no ready main window";
     ASSERT_TRUE(run.WaitForScanEnd(kScanTimeoutMs));
     EXPECT_TRUE(ShowsOnlyPage(run, 1));
-    EXPECT_TRUE(WaitUntil([&] { return Highlighted(run, -1); }, 5000, 100)) << "a button is highlighted after the scan";
-    PostMouseMove(run.TopButton(1));
-    EXPECT_TRUE(WaitUntil([&] { return Highlighted(run, 1); }, 5000, 100));
+    EXPECT_TRUE(WaitUntil([&] { return Highlighted(run, 1); }, 5000, 100)) << "the scan button is not marked";
+
+    run.ClickTopButton(0);
+    PostMouseMove(run.TopButton(0));
+    ASSERT_TRUE(WaitUntil([&] { return ShowsOnlyPage(run, 0) && Highlighted(run, 0); }, 5000, 100));
+    DrosselRun second(folder, L"/sf " + empty);
+    EXPECT_EQ(second.WaitForExit(kExitTimeoutMs).value_or(1234), 0u) << "the second start kept running";
+    EXPECT_TRUE(WaitUntil([&] { return ShowsOnlyPage(run, 1); }, kScanTimeoutMs)) << "the handed-over path was not scanned";
+    EXPECT_TRUE(WaitUntil([&] { return Highlighted(run, 1); }, 5000, 100)) << "the home button stayed marked";
     EXPECT_TRUE(run.Boxes().Seen().empty());
 }
 

@@ -14,6 +14,7 @@ inline constexpr wchar_t kLeaveResultsQuestion[] =
     L"继续返回吗?\r\n扫描结果发现病毒，不处理直接返回可能会导致病毒破坏系统";
 inline constexpr wchar_t kScanPathMissing[] = L"找不到要扫描的文件或文件夹:";
 inline constexpr wchar_t kScanPathQuotedHint[] = L"路径前后不需要加引号。";
+inline constexpr wchar_t kCleanFinished[] = L"处理完成";
 inline constexpr wchar_t kNotesCaption[] = L"最新版本特性";
 inline constexpr wchar_t kWebToolsTip[] = L"推荐应用需要联网...";
 inline constexpr wchar_t kNotesTitle[] = L"以下为本次更新主要内容,更新内容一般用于提升查杀效果或增加新功能。";

@@ -27,6 +27,18 @@ protected:
         WriteBytes(probe, Scrambled(documentBytes));
         return quarantine::ReadBackDigest(probe);
     }
+    // Which file the index is: a rewrite renames a new one into its place.
+    ULONGLONG IndexFileId() const {
+        unique_file file(::CreateFileW(IndexPath().c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr));
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!file || !::GetFileInformationByHandle(file.get(), &info)) return 0;
+        return (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    }
+    std::string LineOf(const std::wstring& doc, std::size_t size, const std::string& content) const {
+        return WideToAnsi(GetDateText()) + "::" + std::to_string(size) + "::" + WideToAnsi(DigestOf(content)) + "::" +
+               WideToAnsi(doc) + "\r\n";
+    }
 };
 
 TEST_F(QuarantineStoreTest, StoresScrambledCopyUnderItsDigestAndRestoresItByteForByte) {
@@ -165,6 +177,39 @@ TEST_F(QuarantineStoreTest, HandWrittenIndexSkipsMalformedLinesAndActsOnTheLater
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].StoredHash, DigestOf(newer));
     EXPECT_FALSE(Exists(StoredCopy(Utf8ToWide(h1)))) << "no record holds the older copy any more";
+}
+
+// A clean run stores one document after another: each new path only adds its line, however long
+// the index is, and a line written by hand without its end stays whole. Replacing a record still
+// rewrites the index, which then drops what it cannot read.
+TEST_F(QuarantineStoreTest, NewPathAddsItsLineToTheIndexInPlaceAndAReplacedOneRewritesIt) {
+    const std::string old = MakeContent(150, 20);
+    ::CreateDirectoryW(StoreFolder().c_str(), nullptr);
+    WriteBytes(StoredCopy(DigestOf(old)), Scrambled(old));
+    const std::string handWritten = "not a record\r\n01-02-2021::150::" + WideToAnsi(DigestOf(old)) + "::" +
+                                    WideToAnsi(Doc(L"old.doc"));  // no line end
+    WriteBytes(IndexPath(), handWritten);
+    const ULONGLONG id = IndexFileId();
+    ASSERT_NE(id, 0u);
+
+    ClsQuarantine store;
+    const std::string a = MakeContent(300, 21), b = MakeContent(310, 22);
+    ASSERT_TRUE(store.QuarantineFile(MakeDoc(L"a.doc", a)));
+    ASSERT_TRUE(store.QuarantineFile(MakeDoc(L"b.doc", b)));
+    EXPECT_EQ(IndexFileId(), id) << "the index was replaced instead of added to";
+    EXPECT_EQ(ReadBytes(IndexPath()), handWritten + "\r\n" + LineOf(Doc(L"a.doc"), 300, a) + LineOf(Doc(L"b.doc"), 310, b));
+    EXPECT_EQ(store.QuarantineFileCount(), 3);
+
+    const std::string changed = MakeContent(320, 23);
+    WriteBytes(Doc(L"a.doc"), changed);
+    ASSERT_TRUE(store.QuarantineFile(Doc(L"a.doc")));
+    const auto records = DiskRecords();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[1].SourcePath, Doc(L"a.doc"));
+    EXPECT_EQ(records[1].StoredHash, DigestOf(changed));
+    EXPECT_EQ(ReadBytes(IndexPath()).find("not a record"), std::string::npos);
+    EXPECT_FALSE(Exists(StoredCopy(DigestOf(a))));
+    EXPECT_EQ(store.QuarantineFileCount(), 3);
 }
 
 TEST_F(QuarantineStoreTest, RestoreOfAnEditedCopyFailsAndTouchesNothing) {

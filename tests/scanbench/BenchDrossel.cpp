@@ -14,17 +14,17 @@
 #include "usrScanCleanPage.h"
 
 namespace scanbench {
-namespace {
-
-constexpr double kScanTimeoutMs = 900000;
-constexpr wchar_t kMainCaption[] = L"Tessaly2021(Brenmoor增强版)";
-constexpr wchar_t kSummaryLast[] = L"程序版本:";
-constexpr wchar_t kSummaryFiles[] = L"扫描文件数:";
 
 std::wstring Folder(std::wstring path) {
     if (!path.empty() && path.back() != L'\\') path += L'\\';
     return path;
 }
+
+namespace {
+
+constexpr wchar_t kMainCaption[] = L"Tessaly2021(Brenmoor增强版)";
+constexpr wchar_t kSummaryLast[] = L"程序版本:";
+constexpr wchar_t kSummaryFiles[] = L"扫描文件数:";
 
 // The scan log of the run's per-machine data folder.
 std::wstring ScanLogOf(const std::wstring& dataRoot) { return Folder(dataRoot) + L"ProgramData\\Tessaly\\scan.log"; }
@@ -49,12 +49,6 @@ std::optional<std::string> ReadShared(const std::wstring& path) {
     return bytes;
 }
 
-struct Drossel {
-    tessaly::unique_kernel_handle process;
-    DWORD id = 0;
-    double started = 0;
-};
-
 Drossel Start(const std::wstring& programFolder, const std::wstring& root) {
     Drossel run;
     std::wstring command = L"\"" + Folder(programFolder) + L"drossel.exe\" /sf " + root;
@@ -71,12 +65,16 @@ Drossel Start(const std::wstring& programFolder, const std::wstring& root) {
     return run;
 }
 
+}  // namespace
+
 void End(Drossel& run) {
     if (!run.process) return;
     ::TerminateProcess(run.process.get(), 0);
     ::WaitForSingleObject(run.process.get(), 10000);
     run.process.reset();
 }
+
+namespace {
 
 // Waits until the scan log that was left before the start is gone: the page began its scan.
 bool WaitForScanBegin(const std::wstring& log, const Drossel& run) {
@@ -96,6 +94,8 @@ std::optional<long> SummaryFiles(const std::wstring& log) {
     const std::size_t at = text.find(kSummaryFiles);
     return at == std::wstring::npos ? 0 : std::wcstol(text.c_str() + at + std::wcslen(kSummaryFiles), nullptr, 10);
 }
+
+}  // namespace
 
 HWND MainWindow(DWORD processId) {
     struct Search {
@@ -134,7 +134,6 @@ HWND Descendant(HWND root, int id) {
     return search.found;
 }
 
-// A run of drossel.exe "/sf root" whose scan has begun; no process when it never did.
 Drossel StartScan(const std::wstring& programFolder, const std::wstring& root, const std::wstring& dataRoot) {
     PrepareDataFolders(dataRoot);
     const std::wstring log = ScanLogOf(dataRoot);
@@ -143,6 +142,8 @@ Drossel StartScan(const std::wstring& programFolder, const std::wstring& root, c
     if (run.process && !WaitForScanBegin(log, run)) End(run);
     return run;
 }
+
+namespace {
 
 double Median(std::vector<double> values) {
     if (values.empty()) return 0;

@@ -2,9 +2,33 @@
 // page starts a new scan log to the log's summary, and how the window answers meanwhile.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
+#include "UniqueHandle.h"
+
 namespace scanbench {
+
+inline constexpr double kScanTimeoutMs = 900000;
+
+// The path with a trailing "\".
+std::wstring Folder(std::wstring path);
+
+// One drossel.exe of the benchmark.
+struct Drossel {
+    tessaly::unique_kernel_handle process;
+    DWORD id = 0;
+    double started = 0;
+};
+
+// A run of drossel.exe "/sf root" (data folders below dataRoot) whose scan has begun; no process
+// when it never did.
+Drossel StartScan(const std::wstring& programFolder, const std::wstring& root, const std::wstring& dataRoot);
+void End(Drossel& run);
+// The run's main window, and a control below it by identifier.
+HWND MainWindow(DWORD processId);
+HWND Descendant(HWND root, int id);
 
 struct DrosselFigures {
     bool finished = false;

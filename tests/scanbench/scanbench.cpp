@@ -2,11 +2,14 @@
 // key=value pairs (milliseconds, counts).
 //   scanbench enum <root> | enumread <root> | engine <stage> <root>
 //   scanbench drossel <program folder> <root> <data root> | respond <program folder> <root> <data root>
+//   scanbench clean <program folder> <documents folder> <data root> <count> <window>
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
+#include "BenchClean.h"
 #include "BenchDrossel.h"
 #include "BenchTree.h"
 
@@ -14,7 +17,8 @@ namespace {
 
 int Usage() {
     std::fwprintf(stderr, L"usage: scanbench enum|enumread <root> | engine <stage> <root> | "
-                          L"drossel|respond <program folder> <root> <data root>\n");
+                          L"drossel|respond <program folder> <root> <data root> | "
+                          L"clean <program folder> <documents folder> <data root> <count> <window>\n");
     return 2;
 }
 
@@ -46,6 +50,14 @@ int wmain(int argc, wchar_t** argv) {
                      L"cancel_ms=%.1f\n",
                      f.measured ? 1 : 0, f.samples, f.messageMedianMs, f.messageMaxMs, f.repaintMaxMs, f.cancelMs);
         return f.measured ? 0 : 1;
+    }
+    if (mode == L"clean" && argc >= 7) {
+        const long count = std::wcstol(argv[5], nullptr, 10), window = std::wcstol(argv[6], nullptr, 10);
+        if (count < 1 || window < 1 || window > count || !WriteInfectedDocuments(argv[3], count)) return Usage();
+        const CleanFigures f = TimeDrosselClean(argv[2], argv[3], argv[4], count, window);
+        std::wprintf(L"finished=%d documents=%ld cleaned=%ld failed=%ld clean_ms=%.1f first_rate=%.1f last_rate=%.1f\n",
+                     f.finished ? 1 : 0, f.documents, f.cleaned, f.failed, f.cleanMs, f.firstRate, f.lastRate);
+        return f.finished ? 0 : 1;
     }
     return Usage();
 }
