@@ -142,8 +142,9 @@ void frmMain::InitTopButtons() {
     for (int i = 0; i < kPageCount; ++i) ::InvalidateRect(Item(kIdPicTopBtn0 + i), nullptr, TRUE);
 }
 
-// The page on view and the marked button change together, whoever shows the page (a click, a
-// scan handed over by a later start), so the button row never names another page.
+// Showing a page marks its button, whoever shows it (a click, a scan from the command line or
+// handed over by a later start), so a page switch never leaves another page's button marked.
+// Between switches the highlight follows the pointer, as it always has.
 void frmMain::ShowPage(int index) {
     for (int i = 0; i < kPageCount; ++i) {
         ShowItem(kIdFrameContent0 + i, i == index);
@@ -154,15 +155,18 @@ void frmMain::ShowPage(int index) {
 void frmMain::picTopBtn_Click(int index) { ShowPage(index); }
 
 void frmMain::picTopBtn_MouseDown(int index) {
-    HWND button = Item(kIdPicTopBtn0 + index);
-    if ((::GetWindowLongPtrW(Item(kIdFrameContent0 + index), GWL_STYLE) & WS_VISIBLE) != 0) return;  // stays marked
     m_topBtnBack[index] = COLOR_WINDOW;
+    HWND button = Item(kIdPicTopBtn0 + index);
     ::SetWindowLongPtrW(button, GWLP_USERDATA, COLOR_WINDOW);
     ::InvalidateRect(button, nullptr, TRUE);
 }
 
-// The pointer marks nothing: a mark that followed it stayed behind on a page no longer on view.
-void frmMain::picTopBtn_MouseMove(int index) { m_hoverIndex = static_cast<short>(index); }
+// The last hovered button keeps the highlight when the pointer leaves the row.
+void frmMain::picTopBtn_MouseMove(int index) {
+    if (index == m_hoverIndex) return;
+    m_hoverIndex = static_cast<short>(index);
+    for (int i = 0; i < kPageCount; ++i) SetTopButtonLook(i, i == index);
+}
 
 void frmMain::SetTopButtonLook(int index, bool active) {
     m_topBtnBack[index] = active ? COLOR_ACTIVEBORDER : COLOR_WINDOW;

@@ -1,7 +1,7 @@
-// The top buttons as the user sees them on the screen: the button of the page on view takes the
-// active-border colour and its picture, the others the window colour and no picture, whoever
-// changed the page (a click, a scan from the command line or handed over by a later start) and
-// wherever the pointer is; each shown button switches to its page.
+// The top buttons as the user sees them on the screen: the marked one takes the active-border
+// colour and its picture, the others the window colour and no picture. Showing a page marks its
+// button, whoever changed the page (a click, a scan from the command line or handed over by a later
+// start); between switches the mark follows the pointer and stays when it leaves the row.
 #include <gtest/gtest.h>
 
 #include "DrosselRun.h"
@@ -61,7 +61,7 @@ bool Highlighted(const DrosselRun& run, int marked) {
 
 }  // namespace
 
-TEST_F(E2eTest, MarkedButtonIsThePageOnViewAndEachButtonShowsItsPage) {
+TEST_F(E2eTest, MarkFollowsThePointerAndEachButtonShowsAndMarksItsPage) {
     const StagedProgramFolder& folder = Stage(Engine::kFake, kRecordingEngine);
     ASSERT_TRUE(folder.Ready()) << ::testing::PrintToString(folder.Problem());
     DrosselRun run(folder, L"");
@@ -70,8 +70,12 @@ TEST_F(E2eTest, MarkedButtonIsThePageOnViewAndEachButtonShowsItsPage) {
     const auto highlighted = [&](int marked) { return Highlighted(run, marked); };
     EXPECT_TRUE(WaitUntil([&] { return highlighted(0); }, 5000, 100)) << "the home button is not marked at start";
     PostMouseMove(run.TopButton(3));
+    EXPECT_TRUE(WaitUntil([&] { return highlighted(3); }, 5000, 100)) << "button 3 is not highlighted alone";
+    PostMouseMove(run.PageFrame(0));
     ::Sleep(300);
-    EXPECT_TRUE(highlighted(0)) << "the pointer took the mark from the page on view";
+    EXPECT_TRUE(highlighted(3)) << "leaving the row took the highlight away";
+    PostMouseMove(run.TopButton(1));
+    EXPECT_TRUE(WaitUntil([&] { return highlighted(1); }, 5000, 100)) << "the highlight did not follow the pointer";
 
     EXPECT_TRUE(ShowsOnlyPage(run, 0));
     for (int page : {1, 3, 4, 0}) {
