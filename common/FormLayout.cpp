@@ -7,12 +7,12 @@
 namespace tessaly {
 
 HWND CreatePageWindow(const wchar_t* className, WNDPROC proc, HWND parent, int left, int top, int widthTwips,
-                      int heightTwips, void* self) noexcept {
+                      int heightTwips, void* self, int id) noexcept {
     if (!RegisterWindowClass(className, proc, {0, DialogBackground()})) return nullptr;
     const PixelScale scale = ScreenScale();
     return ::CreateWindowExW(WS_EX_CONTROLPARENT, className, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, left, top,
-                             scale.X(widthTwips), scale.Y(heightTwips), parent, nullptr, ::GetModuleHandleW(nullptr),
-                             self);
+                             scale.X(widthTwips), scale.Y(heightTwips), parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), self);
 }
 
 HWND CreateLayoutControl(HWND parent, const ControlLayout& control, const PixelScale& scale, HFONT font,

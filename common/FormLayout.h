@@ -19,11 +19,11 @@ struct ControlLayout {
     int left, top, width, height;  // twips, relative to the parent's client area
 };
 
-// A page: a child window of its own class (registered here with the dialog background) at left/top
-// pixels of parent, widthTwips x heightTwips in size, whose window procedure receives self on
-// WM_NCCREATE. nullptr when the class or the window cannot be made.
+// A page: a child window of its own class (registered here with the dialog background unless it
+// already is) at left/top pixels of parent, widthTwips x heightTwips in size, whose window procedure
+// receives self on WM_NCCREATE. nullptr when the class or the window cannot be made.
 HWND CreatePageWindow(const wchar_t* className, WNDPROC proc, HWND parent, int left, int top, int widthTwips,
-                      int heightTwips, void* self) noexcept;
+                      int heightTwips, void* self, int id = 0) noexcept;
 
 // One control of the table as a child of parent, with the font when one is given; nullptr when
 // the window cannot be made.

@@ -1,6 +1,7 @@
 // The one window procedure of every form class: it stores the object passed to CreateWindowExW on
 // WM_NCCREATE, forwards each message to its HandleMessage and forgets the window on WM_NCDESTROY.
-// No exception leaves it; a fault it catches goes to the program's error log. A class T befriends WindowThunk<T> and owns `HWND m_hwnd`.
+// No exception leaves it; a fault it catches goes to the program's error log. A class T befriends
+// WindowThunk<T> and has `HWND m_hwnd`, most through the form base (FormWindow.h).
 #pragma once
 
 #include <windows.h>

@@ -1,14 +1,9 @@
 // The text dialog; see frmShowMsg.h.
 #include "frmShowMsg.h"
 
-#include "UiFont.h"
-#include "WindowClass.h"
-#include "WindowThunk.h"
-
-
 #include "SupportContact.h"
+#include "UiFont.h"
 #include "modCommon.h"
-#include "WindowPlacement.h"
 
 namespace tessaly {
 
@@ -49,10 +44,6 @@ HICON MainWindowIcon(HWND owner) noexcept {
 
 frmShowMsg::~frmShowMsg() { Unload(); }
 
-bool frmShowMsg::RegisterWindowClass() noexcept {
-    return ::tessaly::RegisterWindowClass(kClassName, &WindowThunk<frmShowMsg>::Proc, {0, DialogBackground()});
-}
-
 bool frmShowMsg::Load(HWND owner) noexcept {
     if (m_hwnd) return true;
     // A child window cannot own a top-level one; its top-level window takes its place.
@@ -62,16 +53,14 @@ bool frmShowMsg::Load(HWND owner) noexcept {
 
 bool frmShowMsg::EnsureLoaded() noexcept {
     if (m_hwnd) return true;
-    if (!RegisterWindowClass()) return false;
     m_tpp = ScreenTwipsPerPixel();
-    DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT rc{0, 0, TwipsToPixels(kClientWidth, m_tpp.x), TwipsToPixels(kClientHeight, m_tpp.y)};
-    ::AdjustWindowRectEx(&rc, style, FALSE, exStyle);
-    HWND hwnd = ::CreateWindowExW(exStyle, kClassName, L"TIP", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  rc.right - rc.left, rc.bottom - rc.top, m_owner, nullptr,
-                                  ::GetModuleHandleW(nullptr), this);
-    return hwnd != nullptr;
+    FormSpec spec;
+    spec.className = kClassName;
+    spec.caption = L"TIP";
+    spec.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    spec.exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+    spec.client = {TwipsToPixels(kClientWidth, m_tpp.x), TwipsToPixels(kClientHeight, m_tpp.y)};
+    return CreateTopLevel(spec, m_owner);
 }
 
 LRESULT frmShowMsg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -116,7 +105,6 @@ void frmShowMsg::FormLoad() noexcept {
     }
     (void)InitCommonControlClasses();
     CreateControls();
-    CenterOverOwner();
 }
 
 void frmShowMsg::CreateControls() noexcept {
@@ -151,13 +139,6 @@ void frmShowMsg::CreateControls() noexcept {
     }
 }
 
-void frmShowMsg::CenterOverOwner() noexcept {
-    RECT self{};
-    ::GetWindowRect(m_hwnd, &self);
-    const POINT origin = CenteredOrigin(m_owner, {self.right - self.left, self.bottom - self.top});
-    ::SetWindowPos(m_hwnd, nullptr, origin.x, origin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void frmShowMsg::Caption(std::wstring_view text) noexcept {
     if (EnsureLoaded()) ::SetWindowTextW(m_hwnd, std::wstring(text).c_str());
 }
@@ -178,39 +159,12 @@ void frmShowMsg::ShowModeless() noexcept {
 
 void frmShowMsg::ShowModal() noexcept {
     if (!EnsureLoaded()) return;
-    m_modal = true;
     HWND owner = m_owner;
-    if (owner) ::EnableWindow(owner, FALSE);
-    ::ShowWindow(m_hwnd, SW_SHOW);
-    ::SetFocus(Control(kOKButtonId));
-    MSG msg{};
-    while (m_hwnd) {
-        BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            // The program is quitting: close the dialog and let the outer loop see WM_QUIT too.
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
-            Unload();
-            break;
-        }
-        if (got == -1) break;
-        if (m_hwnd && ::IsDialogMessageW(m_hwnd, &msg)) continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-    m_modal = false;
-    if (owner && ::IsWindow(owner)) {
-        ::EnableWindow(owner, TRUE);
-        ::SetForegroundWindow(owner);
-    }
-}
-
-void frmShowMsg::Unload() noexcept {
-    if (!m_hwnd) return;
-    // The owner gets its input back before the dialog goes, so activation returns to it.
-    if (m_modal && m_owner && ::IsWindow(m_owner)) ::EnableWindow(m_owner, TRUE);
-    HWND hwnd = m_hwnd;
-    ::DestroyWindow(hwnd);
-    m_hwnd = nullptr;
+    RunModal(owner, [this] {
+        ::ShowWindow(m_hwnd, SW_SHOW);
+        ::SetFocus(Control(kOKButtonId));
+    });
+    if (owner && ::IsWindow(owner)) ::SetForegroundWindow(owner);
 }
 
 }  // namespace tessaly

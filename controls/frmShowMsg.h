@@ -2,19 +2,18 @@
 // The object owns its window; callers fill the texts and show it modal or not.
 #pragma once
 
-#include "WindowThunk.h"
-
 #include <windows.h>
 
 #include <string>
 #include <string_view>
 
+#include "FormWindow.h"
 #include "Twips.h"
 #include "UniqueHandle.h"
 
 namespace tessaly {
 
-class frmShowMsg {
+class frmShowMsg : public Form<frmShowMsg> {
 public:
     static constexpr wchar_t kClassName[] = L"TessalyShowMsg";
     static constexpr int kOKButtonId = IDOK;
@@ -24,8 +23,6 @@ public:
 
     frmShowMsg() noexcept = default;
     ~frmShowMsg();
-    frmShowMsg(const frmShowMsg&) = delete;
-    frmShowMsg& operator=(const frmShowMsg&) = delete;
 
     // Loads the window (hidden, centred over `owner`); the setters below load it as well.
     bool Load(HWND owner) noexcept;
@@ -38,22 +35,16 @@ public:
     void ShowModeless() noexcept;
 
     [[nodiscard]] HWND Window() const noexcept { return m_hwnd; }
-    [[nodiscard]] bool IsLoaded() const noexcept { return m_hwnd != nullptr; }
     [[nodiscard]] HWND Control(int id) const noexcept { return m_hwnd ? ::GetDlgItem(m_hwnd, id) : nullptr; }
 
 private:
     friend struct WindowThunk<frmShowMsg>;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    static bool RegisterWindowClass() noexcept;
     bool EnsureLoaded() noexcept;
     void FormLoad() noexcept;
     void CreateControls() noexcept;
-    void CenterOverOwner() noexcept;
-    void Unload() noexcept;
 
-    HWND m_hwnd = nullptr;
     HWND m_owner = nullptr;
-    bool m_modal = false;
     TwipsPerPixel m_tpp;
     unique_hfont m_font;
     unique_hfont m_contactFont;

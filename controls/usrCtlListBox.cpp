@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 #include "FaultLog.h"
 #include "ListBoxGeometry.h"
@@ -117,6 +118,7 @@ LRESULT CALLBACK usrCtlListBox::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, L
 }
 
 LRESULT usrCtlListBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (const std::optional<LRESULT> handled = HandleInput(msg, wParam, lParam)) return *handled;
     switch (msg) {
     case WM_CREATE: {
         m_tpp = ScreenTwipsPerPixel();
@@ -148,6 +150,20 @@ LRESULT usrCtlListBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(m_hostFont ? m_hostFont : m_font.get());
+    case WM_TIMER:
+        if (wParam == kRepeatTimerId) RepeatTick();
+        return 0;
+    case WM_DESTROY:
+        EnableRepeatTimer(false);
+        break;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(m_hwnd, msg, wParam, lParam);
+}
+
+std::optional<LRESULT> usrCtlListBox::HandleInput(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
     case WM_LBUTTONDOWN:
         ::SetFocus(m_hwnd);  // every Windows list takes the focus on a click
         OnSurfaceMouseDown(1, wParam, lParam);
@@ -164,7 +180,7 @@ LRESULT usrCtlListBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_KEYDOWN:
         if (ScrollKey(wParam)) return 0;
-        break;
+        return std::nullopt;
     case WM_GETDLGCODE:
         // The arrow keys scroll the list instead of moving the focus on through the dialog.
         return DLGC_WANTARROWS;
@@ -184,16 +200,9 @@ LRESULT usrCtlListBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK:
         if (m_events.DblClick) m_events.DblClick();
         return 0;
-    case WM_TIMER:
-        if (wParam == kRepeatTimerId) RepeatTick();
-        return 0;
-    case WM_DESTROY:
-        EnableRepeatTimer(false);
-        break;
     default:
-        break;
+        return std::nullopt;
     }
-    return ::DefWindowProcW(m_hwnd, msg, wParam, lParam);
 }
 
 void usrCtlListBox::RaiseMouse(const std::function<void(short, short, float, float)>& handler, short button,

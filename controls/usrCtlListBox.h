@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -113,6 +114,8 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
     static LRESULT CALLBACK ScrollBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Mouse and keys; nothing when msg is neither.
+    std::optional<LRESULT> HandleInput(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleScrollBarMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
     void Initialize() noexcept;

@@ -7,7 +7,6 @@
 #include "IniOperation.h"
 #include "PrevInstance.h"
 #include "TextConvert.h"
-#include "WindowClass.h"
 #include "modCommon.h"
 #include "modGetOfficeInfo.h"
 
@@ -17,7 +16,7 @@ frmMain::frmMain() = default;
 
 frmMain::~frmMain() {
     SetAutomationHoldObserver(nullptr);
-    if (m_hwnd) ::DestroyWindow(m_hwnd);
+    Unload();
 }
 
 bool frmMain::Create() noexcept {
@@ -30,11 +29,7 @@ bool frmMain::Create() noexcept {
 }
 
 int frmMain::Run() noexcept {
-    MSG msg{};
-    while (m_hwnd && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
+    RunUntilClosed({}, false);
     Form_Terminate();
     return 0;
 }
@@ -60,11 +55,14 @@ bool frmMain::Form_Load() {
 }
 
 bool frmMain::CreateFormWindow() {
-    if (!RegisterWindowClass(kGuardClassName, &WindowThunk<frmMain>::Proc)) return false;
+    FormSpec spec;
+    spec.className = kGuardClassName;
+    spec.caption = kGuardCaption;
+    spec.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    spec.client = {640, 480};
+    spec.classOptions = {};
     // Top-level and never shown: a message-only window would miss the end-of-session broadcast.
-    ::CreateWindowExW(0, kGuardClassName, kGuardCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                      CW_USEDEFAULT, 640, 480, nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
-    return m_hwnd != nullptr;
+    return CreateTopLevel(spec, nullptr, FormPlace::SystemDefault);
 }
 
 LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -153,7 +151,7 @@ void frmMain::Form_Unload() noexcept {
     } catch (...) {
         LogCaughtFault(L"frmMain::Form_Unload");
     }
-    if (m_hwnd) ::DestroyWindow(m_hwnd);
+    Unload();
 }
 
 void frmMain::Form_Terminate() noexcept {

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "ClsPipeShareMem.h"
+#include "FormWindow.h"
 #include "OfficeExitWatch.h"
 #include "OwnOfficePrograms.h"
-#include "WindowThunk.h"
 #include "frmTrayVirusMonitor.h"
 #include "usrScanCleanPage.h"
 
@@ -23,7 +23,7 @@ namespace tessaly::guard {
 inline constexpr wchar_t kGuardCaption[] = L"Tessaly-后台监控";
 inline constexpr wchar_t kGuardClassName[] = L"TessalyGuardForm";
 
-class frmMain {
+class frmMain : public Form<frmMain> {
 public:
     // Timers of the window; a test may post their WM_TIMER instead of waiting for them.
     static constexpr UINT_PTR kTimerCheckUpgrading = 1;          // 15 s, from the start
@@ -37,8 +37,6 @@ public:
 
     frmMain();
     ~frmMain();
-    frmMain(const frmMain&) = delete;
-    frmMain& operator=(const frmMain&) = delete;
 
     // Form_Load. False when the process is to end now: a second instance, or no window.
     bool Create() noexcept;
@@ -71,7 +69,6 @@ private:
     bool IsOfficeProcessRunning();
     void timerCheckExitScanCondition_Timer();
 
-    HWND m_hwnd = nullptr;
     std::wstring m_configPath;
     // The link outlives the page that borrows it: members go in reverse order.
     std::unique_ptr<ClsPipeShareMem> m_pipe;

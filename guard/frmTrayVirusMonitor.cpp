@@ -11,7 +11,6 @@
 #include "NoticeText.h"
 #include "ScreenSize.h"
 #include "UiFont.h"
-#include "WindowClass.h"
 #include "modCommon.h"
 
 namespace tessaly::guard {
@@ -38,9 +37,6 @@ constexpr std::array<ControlLayout, 4> kControls{{
     {F::kIdLblVirusName, L"STATIC", L"virusname", kLabel, 240, 1560, 6330, 360},
 }};
 
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
-constexpr DWORD kExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
-
 RECT ClientRectOf(HWND window, HWND parent) {
     RECT rect{};
     ::GetWindowRect(window, &rect);
@@ -53,16 +49,15 @@ RECT ClientRectOf(HWND window, HWND parent) {
 frmTrayVirusMonitor::~frmTrayVirusMonitor() { Unload(); }
 
 bool frmTrayVirusMonitor::Load(HWND owner) noexcept {
-    if (m_hwnd) return true;
-    if (!RegisterWindowClass(kClassName, &WindowThunk<frmTrayVirusMonitor>::Proc,
-                             WindowClassOptions{0, DialogBackground(), IDC_ARROW, nullptr}))
-        return false;
     const PixelScale scale = ScreenScale();
-    RECT frame{0, 0, scale.X(kInnerWidthTwips), scale.Y(kInnerHeightTwips)};
-    ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    ::CreateWindowExW(kExStyle, kClassName, kCaption, kStyle, 0, 0, frame.right - frame.left,
-                      frame.bottom - frame.top, owner, nullptr, ::GetModuleHandleW(nullptr), this);
-    return m_hwnd != nullptr;
+    FormSpec spec;
+    spec.className = kClassName;
+    spec.caption = kCaption;
+    spec.style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
+    spec.exStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+    spec.client = {scale.X(kInnerWidthTwips), scale.Y(kInnerHeightTwips)};
+    // Form_Load moves it to the screen's corner before it is ever shown.
+    return CreateTopLevel(spec, owner);
 }
 
 LRESULT frmTrayVirusMonitor::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -212,10 +207,6 @@ void frmTrayVirusMonitor::EnableAutoClose() noexcept {
 void frmTrayVirusMonitor::timerAutoClose_Timer() noexcept {
     ::KillTimer(m_hwnd, kTimerAutoClose);
     Unload();
-}
-
-void frmTrayVirusMonitor::Unload() noexcept {
-    if (m_hwnd) ::DestroyWindow(m_hwnd);
 }
 
 LRESULT frmTrayVirusMonitor::LabelColours(HDC dc, HWND label) noexcept {

@@ -7,12 +7,12 @@
 
 #include <string>
 
+#include "FormWindow.h"
 #include "UniqueHandle.h"
-#include "WindowThunk.h"
 
 namespace tessaly::guard {
 
-class frmTrayVirusMonitor {
+class frmTrayVirusMonitor : public Form<frmTrayVirusMonitor> {
 public:
     static constexpr wchar_t kClassName[] = L"TessalyGuardNotice";
     static constexpr wchar_t kCaption[] = L"发现病毒威胁";
@@ -25,8 +25,6 @@ public:
 
     frmTrayVirusMonitor() = default;
     ~frmTrayVirusMonitor();
-    frmTrayVirusMonitor(const frmTrayVirusMonitor&) = delete;
-    frmTrayVirusMonitor& operator=(const frmTrayVirusMonitor&) = delete;
 
     // Makes the window (hidden) and places it in the corner; true when it exists.
     bool Load(HWND owner) noexcept;
@@ -37,7 +35,6 @@ public:
     // Shows the window without taking the focus from the user's work.
     void ShowModeless() noexcept;
     void EnableAutoClose() noexcept;
-    void Unload() noexcept;
 
     [[nodiscard]] HWND Window() const noexcept { return m_hwnd; }
     [[nodiscard]] HWND Control(int id) const noexcept { return m_hwnd ? ::GetDlgItem(m_hwnd, id) : nullptr; }
@@ -58,7 +55,6 @@ private:
     void timerAutoClose_Timer() noexcept;
     LRESULT LabelColours(HDC dc, HWND label) noexcept;
 
-    HWND m_hwnd = nullptr;
     HWND m_toolTip = nullptr;
     unique_hfont m_font;
     unique_hfont m_boldFont;

@@ -3,19 +3,19 @@
 // The page is a child window of its own class; the object owns that window.
 #pragma once
 
-#include "WindowThunk.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 
+#include "FormWindow.h"
 #include "UniqueHandle.h"
 #include "modAppSettings.h"
 
 namespace tessaly {
 
-class UserSettingPage {
+class UserSettingPage : public Form<UserSettingPage> {
 public:
     static constexpr int kIdFrameSettingPage = 1100;
     static constexpr int kIdChkRightMenuScan = 1101;
@@ -27,15 +27,11 @@ public:
     static constexpr int kIdCmdSaveSettings = 1107;
 
     UserSettingPage() = default;
-    UserSettingPage(const UserSettingPage&) = delete;
-    UserSettingPage& operator=(const UserSettingPage&) = delete;
     ~UserSettingPage();
 
     // Creates the page window at left/top (pixels) of parent and runs its start-up, which saves and
     // applies the stored settings. False when the window could not be made.
     bool Create(HWND parent, int left, int top) noexcept;
-    void Destroy() noexcept;
-    HWND hwnd() const noexcept { return m_hwnd; }
     HWND Item(int id) const noexcept { return m_hwnd ? ::GetDlgItem(m_hwnd, id) : nullptr; }
     const AppSettingsRecord& Settings() const noexcept { return m_record; }
 
@@ -56,7 +52,6 @@ private:
     friend struct WindowThunk<UserSettingPage>;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
-    HWND m_hwnd = nullptr;
     std::wstring m_settingsPath;
     AppSettingsRecord m_record;
     unique_hfont m_font;

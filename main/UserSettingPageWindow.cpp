@@ -5,7 +5,6 @@
 #include "FaultLog.h"
 #include "FormLayout.h"
 #include "PixelScale.h"
-#include "WindowThunk.h"
 
 #include "UserSettingPageLayout.h"
 
@@ -16,25 +15,20 @@ constexpr wchar_t kPageClass[] = L"TessalyUserSettingPage";
 
 }  // namespace
 
-UserSettingPage::~UserSettingPage() { Destroy(); }
+UserSettingPage::~UserSettingPage() { Unload(); }
 
 bool UserSettingPage::Create(HWND parent, int left, int top) noexcept {
     if (m_hwnd) return true;
     try {
         // The page takes the frame's size: the frame fills it from the top-left corner.
-        if (!CreatePageWindow(kPageClass, &WindowThunk<UserSettingPage>::Proc, parent, left, top,
-                              setting_page::kFrameWidthTwips, setting_page::kFrameHeightTwips, this))
-            return false;
+        const SIZE twips{setting_page::kFrameWidthTwips, setting_page::kFrameHeightTwips};
+        if (!CreatePage(kPageClass, parent, {left, top}, twips)) return false;
         UserControl_Initialize();
         return true;
     } catch (...) {
         LogCaughtFault(L"UserSettingPage::Create");
         return m_hwnd != nullptr;
     }
-}
-
-void UserSettingPage::Destroy() noexcept {
-    if (m_hwnd) ::DestroyWindow(m_hwnd);
 }
 
 LRESULT UserSettingPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

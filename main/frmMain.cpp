@@ -49,9 +49,7 @@ std::wstring AbsolutePath(const std::wstring& path) {
 
 frmMain::frmMain() = default;
 
-frmMain::~frmMain() {
-    if (m_hwnd) ::DestroyWindow(m_hwnd);
-}
+frmMain::~frmMain() { Unload(); }
 
 bool frmMain::Create() noexcept {
     try {
@@ -65,14 +63,10 @@ bool frmMain::Create() noexcept {
 }
 
 int frmMain::Run() noexcept {
-    MSG msg{};
-    while (m_hwnd && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (usrWebTools1.PreTranslateMessage(msg)) continue;
-        if (m_notesDialog && m_notesDialog->Window() && ::IsDialogMessageW(m_notesDialog->Window(), &msg)) continue;
-        if (m_hwnd && ::IsDialogMessageW(m_hwnd, &msg)) continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
+    RunUntilClosed([this](MSG& msg) {
+        if (usrWebTools1.PreTranslateMessage(msg)) return true;
+        return m_notesDialog && m_notesDialog->Window() && ::IsDialogMessageW(m_notesDialog->Window(), &msg);
+    });
     Form_Terminate();
     return 0;
 }
@@ -274,13 +268,13 @@ void frmMain::ExitWait_Timer() {
 void frmMain::FinishUnload() {
     ::KillTimer(m_hwnd, kTimerHandOver);
     DeleteRunMarker(kMainMarker);
-    if (m_hwnd) ::DestroyWindow(m_hwnd);
+    Unload();
 }
 
 void frmMain::RequestUnload() {
     bool cancel = false;
     Form_Unload(cancel);
-    if (!cancel && m_hwnd) ::DestroyWindow(m_hwnd);
+    if (!cancel) Unload();
 }
 
 void frmMain::Form_Terminate() noexcept {

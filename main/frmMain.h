@@ -15,10 +15,10 @@
 
 #include "ClsPipeShareMem.h"
 #include "ClsWMI.h"
+#include "FormWindow.h"
 #include "Pictures.h"
 #include "UniqueHandle.h"
 #include "UserSettingPage.h"
-#include "WindowThunk.h"
 #include "frmShowMsg.h"
 #include "usrMainPage.h"
 #include "usrScanCleanPage.h"
@@ -26,7 +26,7 @@
 
 namespace tessaly {
 
-class frmMain {
+class frmMain : public Form<frmMain> {
 public:
     static constexpr int kPageCount = 5;
     static constexpr int kIdFrameContent0 = 3000;  // + index 0..4
@@ -44,8 +44,6 @@ public:
     static constexpr UINT_PTR kTimerHandOver = 6;
 
     frmMain();
-    frmMain(const frmMain&) = delete;
-    frmMain& operator=(const frmMain&) = delete;
     ~frmMain();
 
     // Creates the window with its pages (which run their own start-up), then runs Form_Load.
@@ -102,7 +100,6 @@ private:
     bool DrawTopButtonPicture(const DRAWITEMSTRUCT& item);
     LRESULT StaticColours(HDC dc, HWND control);
 
-    HWND m_hwnd = nullptr;
     std::wstring m_appFolder;
     std::wstring m_settingsPath;
     std::wstring m_webServerHost;

@@ -2,14 +2,11 @@
 // hover pictures, and the message dispatch.
 #include "frmMain.h"
 
-
 #include "FormLayout.h"
 #include "MainStartup.h"
 #include "PixelScale.h"
 #include "UiFont.h"
-#include "WindowClass.h"
 #include "frmMainLayout.h"
-#include "WindowPlacement.h"
 
 namespace tessaly {
 namespace {
@@ -23,7 +20,6 @@ constexpr UINT kMsgTopBtnMove = WM_APP + 1;
 constexpr UINT kMsgTopBtnDown = WM_APP + 2;
 constexpr UINT kMsgTopBtnClick = WM_APP + 3;
 
-constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kChild = WS_CHILD | WS_CLIPSIBLINGS;
 
 // A top button is a plain surface: its picture and caption are static controls that let the
@@ -54,23 +50,24 @@ LRESULT CALLBACK TopButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     }
 }
 
-bool RegisterClasses(WNDPROC formProc) {
-    const WindowClassOptions form{0, DialogBackground()};
-    return RegisterWindowClass(kFormClass, formProc, form) && RegisterWindowClass(kFrameClass, ::DefWindowProcW, form) &&
+// The form's own class is registered as the form is made.
+bool RegisterClasses() {
+    return RegisterWindowClass(kFrameClass, ::DefWindowProcW, {0, DialogBackground()}) &&
            RegisterWindowClass(kTopButtonClass, TopButtonProc, {0, nullptr, IDC_HAND});
 }
 
 }  // namespace
 
 bool frmMain::CreateFormWindow() {
-    if (!RegisterClasses(&WindowThunk<frmMain>::Proc)) return false;
+    if (!RegisterClasses()) return false;
     const PixelScale scale = ScreenScale();
-    const SIZE outer =
-        OuterWindowSize(scale.X(main_window::kClientWidth), scale.Y(main_window::kClientHeight), kFormStyle, 0);
-    const POINT origin = CenteredOrigin(nullptr, outer);
-    HWND hwnd = ::CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, L"frmMain", kFormStyle, origin.x, origin.y, outer.cx,
-                                  outer.cy, nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
-    return hwnd != nullptr;
+    FormSpec spec;
+    spec.className = kFormClass;
+    spec.caption = L"frmMain";
+    spec.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    spec.exStyle = WS_EX_CONTROLPARENT;
+    spec.client = {scale.X(main_window::kClientWidth), scale.Y(main_window::kClientHeight)};
+    return CreateTopLevel(spec);
 }
 
 void frmMain::CreateControls() {

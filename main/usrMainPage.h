@@ -11,12 +11,12 @@
 
 #include "ClsWMI.h"
 #include "HomePageState.h"
+#include "FormWindow.h"
 #include "UniqueHandle.h"
-#include "WindowThunk.h"
 
 namespace tessaly {
 
-class usrMainPage {
+class usrMainPage : public Form<usrMainPage> {
 public:
     static constexpr int kIdFrameMainPage = 1200;
     static constexpr int kIdLblLoadingTip = 1201;
@@ -45,14 +45,10 @@ public:
 
     // probe answers the cloud-scan connectivity question; empty: the WMI ping.
     explicit usrMainPage(home_page::NetworkProbe probe = {});
-    usrMainPage(const usrMainPage&) = delete;
-    usrMainPage& operator=(const usrMainPage&) = delete;
     ~usrMainPage();
 
     // Creates the page at left/top (pixels) of parent and runs its start-up.
     bool Create(HWND parent, int left, int top) noexcept;
-    void Destroy() noexcept;
-    HWND hwnd() const noexcept { return m_hwnd; }
     HWND Item(int id) const noexcept { return m_hwnd ? ::GetDlgItem(m_hwnd, id) : nullptr; }
 
     void showLoadingTip(bool visible);
@@ -93,7 +89,6 @@ private:
     friend struct WindowThunk<usrMainPage>;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
-    HWND m_hwnd = nullptr;
     std::wstring m_appFolder;
     std::wstring m_ownVersion;
     std::wstring m_settingsPath;

@@ -38,24 +38,19 @@ void DrawShapeBorder(HDC dc, const RECT& r, COLORREF colour) {
 
 }  // namespace
 
-usrMainPage::~usrMainPage() { Destroy(); }
+usrMainPage::~usrMainPage() { Unload(); }
 
 bool usrMainPage::Create(HWND parent, int left, int top) noexcept {
     if (m_hwnd) return true;
     try {
-        if (!CreatePageWindow(kPageClass, &WindowThunk<usrMainPage>::Proc, parent, left, top,
-                              main_page::kFrameWidthTwips, main_page::kFrameHeightTwips, this))
-            return false;
+        const SIZE twips{main_page::kFrameWidthTwips, main_page::kFrameHeightTwips};
+        if (!CreatePage(kPageClass, parent, {left, top}, twips)) return false;
         UserControl_Initialize();
         return true;
     } catch (...) {
         LogCaughtFault(L"usrMainPage::Create");
         return m_hwnd != nullptr;
     }
-}
-
-void usrMainPage::Destroy() noexcept {
-    if (m_hwnd) ::DestroyWindow(m_hwnd);
 }
 
 LRESULT usrMainPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -11,13 +11,13 @@
 
 #include "ClsWMI.h"
 #include "HomePageState.h"
+#include "FormWindow.h"
 #include "UniqueHandle.h"
 #include "WebBrowserHost.h"
-#include "WindowThunk.h"
 
 namespace tessaly {
 
-class usrWebToolsPage {
+class usrWebToolsPage : public Form<usrWebToolsPage> {
 public:
     static constexpr int kIdLblFailedTip = 1301;
 
@@ -26,15 +26,11 @@ public:
 
     // probe answers the network question; empty: the WMI ping. engineCheck empty: the platform's.
     explicit usrWebToolsPage(home_page::NetworkProbe probe = {}, EngineCheck engineCheck = {});
-    usrWebToolsPage(const usrWebToolsPage&) = delete;
-    usrWebToolsPage& operator=(const usrWebToolsPage&) = delete;
     ~usrWebToolsPage();
 
     // Creates the page at left/top (pixels) of parent and runs its start-up: the network probe and
     // the one navigation of this run. The thread must have initialised OLE.
     bool Create(HWND parent, int left, int top) noexcept;
-    void Destroy() noexcept;
-    HWND hwnd() const noexcept { return m_hwnd; }
     HWND Item(int id) const noexcept { return m_hwnd ? ::GetDlgItem(m_hwnd, id) : nullptr; }
 
     // What the page holds and shows, for the main window and tests.
@@ -63,7 +59,6 @@ private:
     friend struct WindowThunk<usrWebToolsPage>;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
-    HWND m_hwnd = nullptr;
     std::wstring m_settingsPath;
     std::wstring m_host;
     std::wstring m_address;

@@ -15,7 +15,7 @@ constexpr wchar_t kPageClass[] = L"TessalyWebToolsPage";
 }  // namespace
 
 usrWebToolsPage::~usrWebToolsPage() {
-    Destroy();
+    Unload();
     // The parent may have taken the window with it already; the browser goes in any case.
     UserControl_Terminate();
 }
@@ -23,19 +23,14 @@ usrWebToolsPage::~usrWebToolsPage() {
 bool usrWebToolsPage::Create(HWND parent, int left, int top) noexcept {
     if (m_hwnd) return true;
     try {
-        if (!CreatePageWindow(kPageClass, &WindowThunk<usrWebToolsPage>::Proc, parent, left, top,
-                              web_tools::kFrameWidthTwips, web_tools::kFrameHeightTwips, this))
-            return false;
+        const SIZE twips{web_tools::kFrameWidthTwips, web_tools::kFrameHeightTwips};
+        if (!CreatePage(kPageClass, parent, {left, top}, twips)) return false;
         UserControl_Initialize();
         return true;
     } catch (...) {
         LogCaughtFault(L"usrWebToolsPage::Create");
         return m_hwnd != nullptr;
     }
-}
-
-void usrWebToolsPage::Destroy() noexcept {
-    if (m_hwnd) ::DestroyWindow(m_hwnd);
 }
 
 LRESULT usrWebToolsPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -3,9 +3,8 @@
 // loaded, one store object; it is modal to its owner when opened through ShowModal.
 #pragma once
 
-#include "WindowThunk.h"
-
 #include "ClsQuarantine.h"
+#include "FormWindow.h"
 #include "UniqueHandle.h"
 
 #include <windows.h>
@@ -21,7 +20,7 @@ namespace tessaly {
 using QuarantineMessageBoxHook =
     std::function<int(HWND owner, const std::wstring& text, const std::wstring& title, UINT type)>;
 
-class frmQuarantines {
+class frmQuarantines : public Form<frmQuarantines> {
 public:
     // Control identifiers, for GetDlgItem.
     enum ControlId : int {
@@ -38,8 +37,6 @@ public:
 
     frmQuarantines() = default;
     ~frmQuarantines();
-    frmQuarantines(const frmQuarantines&) = delete;
-    frmQuarantines& operator=(const frmQuarantines&) = delete;
 
     // Loads the form and keeps it modal to owner until it is closed. The program has one such
     // dialog: while one is open a second call only brings it to the front.
@@ -49,10 +46,7 @@ public:
 
     // Loads the form modeless (shown unless visible is false); false when its window cannot be made.
     bool Load(HWND owner, bool visible = true) noexcept;
-    // Closes and unloads the form (as the close box does).
-    void Unload() noexcept;
-    [[nodiscard]] HWND hwnd() const noexcept { return m_hwnd; }
-    [[nodiscard]] bool IsLoaded() const noexcept { return m_hwnd != nullptr; }
+    // Unload (of the form base) closes the form as the close box does.
 
     static void SetMessageBoxHook(QuarantineMessageBoxHook hook);
     // Title of the message boxes: the running program's own title.
@@ -75,9 +69,7 @@ private:
     int ShowMessage(const std::wstring& text, UINT type) const;
     HWND Item(int id) const noexcept { return ::GetDlgItem(m_hwnd, id); }
 
-    HWND m_hwnd = nullptr;
     HWND m_owner = nullptr;
-    bool m_modal = false;
     std::unique_ptr<ClsQuarantine> m_store;
     unique_hfont m_font;
 };

@@ -5,11 +5,7 @@
 #include "FaultLog.h"
 #include "FormLayout.h"
 #include "PixelScale.h"
-#include "WindowClass.h"
-#include "WindowThunk.h"
-
 #include "frmQuarantinesLayout.h"
-#include "WindowPlacement.h"
 
 #include <algorithm>
 
@@ -42,23 +38,7 @@ void frmQuarantines::ShowModal(HWND owner) noexcept {
         frmQuarantines form;
         if (!form.Load(owner)) return;
         g_modalForm = &form;
-        form.m_modal = true;
-        if (owner) ::EnableWindow(owner, FALSE);
-        MSG msg;
-        while (form.IsLoaded()) {
-            const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-            if (got == 0) {  // the program is ending: leave the quit for the outer loop
-                ::PostQuitMessage(static_cast<int>(msg.wParam));
-                break;
-            }
-            if (got == -1) break;
-            if (!form.IsLoaded() || !::IsDialogMessageW(form.hwnd(), &msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
-        }
-        form.Unload();
-        if (owner) ::EnableWindow(owner, TRUE);
+        form.RunModal(owner);
         g_modalForm = nullptr;
     } catch (...) {
         LogCaughtFault(L"frmQuarantines::ShowModal");
@@ -70,30 +50,21 @@ void frmQuarantines::ShowModal(HWND owner) noexcept {
 bool frmQuarantines::Load(HWND owner, bool visible) noexcept {
     if (m_hwnd) return true;
     try {
-        if (!RegisterWindowClass(kWindowClass, &WindowThunk<frmQuarantines>::Proc, {0, DialogBackground()})) return false;
         m_owner = owner;
         const PixelScale scale = ScreenScale();
-        const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-        const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-        const SIZE outer = OuterWindowSize(scale.X(quarantine_form::kClientWidthTwips),
-                                           scale.Y(quarantine_form::kClientHeightTwips), style, exStyle);
-        const POINT origin = CenteredOrigin(owner, outer);
-        HWND hwnd = ::CreateWindowExW(exStyle, kWindowClass, kCaption, style, origin.x, origin.y, outer.cx, outer.cy,
-                                      owner, nullptr, ::GetModuleHandleW(nullptr), this);
-        if (!hwnd) return false;
-        if (visible) {
-            ::ShowWindow(hwnd, SW_SHOW);
-            ::UpdateWindow(hwnd);
-        }
+        FormSpec spec;
+        spec.className = kWindowClass;
+        spec.caption = kCaption;
+        spec.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+        spec.exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+        spec.client = {scale.X(quarantine_form::kClientWidthTwips), scale.Y(quarantine_form::kClientHeightTwips)};
+        if (!CreateTopLevel(spec, owner)) return false;
+        if (visible) ShowNow();
         return true;
     } catch (...) {
         LogCaughtFault(L"frmQuarantines::Load");
         return false;
     }
-}
-
-void frmQuarantines::Unload() noexcept {
-    if (m_hwnd) ::DestroyWindow(m_hwnd);
 }
 
 LRESULT frmQuarantines::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -114,9 +85,7 @@ LRESULT frmQuarantines::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_CLOSE:
-        // The owner comes back before this window goes, so activation returns to it.
-        if (m_modal && m_owner) ::EnableWindow(m_owner, TRUE);
-        ::DestroyWindow(m_hwnd);
+        Unload();
         return 0;
     case WM_DESTROY:
         Form_Unload();

@@ -135,9 +135,7 @@ bool RegisterOne(const wchar_t* name, WNDPROC proc) {
 
 usrScanCleanPage::usrScanCleanPage() : m_work(*this) {}
 
-usrScanCleanPage::~usrScanCleanPage() {
-    if (m_hwnd) ::DestroyWindow(m_hwnd);
-}
+usrScanCleanPage::~usrScanCleanPage() { Unload(); }
 
 bool usrScanCleanPage::RegisterWindowClasses() noexcept {
     try {
@@ -159,11 +157,7 @@ usrScanCleanPage* usrScanCleanPage::FromWindow(HWND window) noexcept {
 
 bool usrScanCleanPage::Create(HWND parent, int x, int y, int id) noexcept {
     if (m_hwnd || !RegisterWindowClasses()) return false;
-    const PixelScale scale = ScreenScale();
-    HWND hwnd = ::CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y,
-                                  scale.X(kPageWidthTwips), scale.Y(kPageHeightTwips), parent,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), this);
-    return hwnd != nullptr;
+    return CreatePage(kClassName, parent, {x, y}, {kPageWidthTwips, kPageHeightTwips}, id);
 }
 
 LRESULT usrScanCleanPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

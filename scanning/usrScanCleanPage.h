@@ -12,10 +12,10 @@
 #include <string>
 #include <unordered_map>
 
+#include "FormWindow.h"
 #include "ScanPageEngine.h"
 #include "ScanPageWork.h"
 #include "UniqueHandle.h"
-#include "WindowThunk.h"
 #include "usrCtlListBox.h"
 
 namespace tessaly {
@@ -24,7 +24,7 @@ class ClsPipeShareMem;
 class ClsQuarantine;
 struct ControlLayout;
 
-class usrScanCleanPage final : private ScanPageView {
+class usrScanCleanPage final : public Form<usrScanCleanPage>, private ScanPageView {
 public:
     static constexpr wchar_t kClassName[] = L"usrScanCleanPage";
 
@@ -60,8 +60,6 @@ public:
 
     usrScanCleanPage();
     ~usrScanCleanPage() override;
-    usrScanCleanPage(const usrScanCleanPage&) = delete;
-    usrScanCleanPage& operator=(const usrScanCleanPage&) = delete;
 
     static bool RegisterWindowClasses() noexcept;
     static usrScanCleanPage* FromWindow(HWND window) noexcept;
@@ -162,7 +160,6 @@ private:
     // Silent mode (usrScanCleanPageSilent.cpp).
     void CleanAtOnceWhenAsked();
 
-    HWND m_hwnd = nullptr;
     ScanPageWork m_work;
     usrCtlListBox m_list;
     std::unique_ptr<PipeShareMemLink> m_pipeLink;

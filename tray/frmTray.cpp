@@ -5,7 +5,6 @@
 #include "Pictures.h"
 #include "PrevInstance.h"
 #include "ProgramTitle.h"
-#include "WindowClass.h"
 #include "modCheckUpdate.h"
 #include "modCommon.h"
 #include "modTray.h"
@@ -58,11 +57,7 @@ bool frmTray::Create(const std::wstring& programFolder) noexcept {
 }
 
 int frmTray::Run() noexcept {
-    MSG msg{};
-    while (m_hwnd && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
+    RunUntilClosed({}, false);
     return 0;
 }
 
@@ -71,14 +66,17 @@ bool frmTray::CreateFormWindow() {
     m_bigIcon = LoadTrayIcon(SM_CXICON, SM_CYICON);
     m_menu = CreateTrayMenu();
     if (!m_menu) return false;
-    WindowClassOptions options;
-    options.icon = m_bigIcon.get();
-    if (!RegisterWindowClass(kFormClass, &WindowThunk<frmTray>::Proc, options)) return false;
+    FormSpec spec;
+    spec.className = kFormClass;
+    spec.caption = kTrayTitle;
+    spec.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    spec.exStyle = WS_EX_TOOLWINDOW;
+    spec.client = {240, 120};
+    spec.classOptions = {};
+    spec.classOptions.icon = m_bigIcon.get();
     // A top-level window that is never shown, not a message-only one: the shell's "TaskbarCreated"
     // and the end-of-session messages are broadcast to top-level windows only.
-    ::CreateWindowExW(WS_EX_TOOLWINDOW, kFormClass, kTrayTitle, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-                      CW_USEDEFAULT, CW_USEDEFAULT, 240, 120, nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
-    if (!m_hwnd) return false;
+    if (!CreateTopLevel(spec, nullptr, FormPlace::SystemDefault)) return false;
     ::SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
     ::SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));
     for (const FormTimer& timer : kFormTimers)
@@ -100,15 +98,13 @@ void frmTray::Form_Load(const std::wstring& programFolder) {
 
 // Whatever ends the form (the exit item, an installation, a close from outside, the end of the
 // session) takes the icon along, so no dead icon stays in the notification area.
-void frmTray::Unload() noexcept {
-    if (!m_hwnd) return;
+void frmTray::Form_Unload() noexcept {
     RemoveTrayIcon();
-    // Form_Unload: refused while this process holds the marker; it goes when the process ends.
+    // Refused while this process holds the marker; it goes when the process ends.
     DeleteRunMarker(kMarkerTray);
     for (const FormTimer& timer : kFormTimers) ::KillTimer(m_hwnd, timer.id);
     ::KillTimer(m_hwnd, kTimerShowIcon);
     m_timerEnabled.fill(false);
-    ::DestroyWindow(m_hwnd);
 }
 
 void frmTray::EnableTimer(UINT_PTR id, bool enabled) {
@@ -136,7 +132,10 @@ LRESULT frmTray::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ENDSESSION:
         if (wParam) RemoveTrayIcon();
         return 0;
-    case WM_DESTROY: ::PostQuitMessage(0); return 0;
+    case WM_DESTROY:
+        Form_Unload();
+        ::PostQuitMessage(0);
+        return 0;
     default: return ::DefWindowProcW(m_hwnd, msg, wParam, lParam);
     }
 }

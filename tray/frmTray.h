@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "FormWindow.h"
 #include "UniqueHandle.h"
-#include "WindowThunk.h"
 #include "frmTrayLayout.h"
 
 namespace tessaly::tray {
@@ -19,11 +19,9 @@ namespace tessaly::tray {
 // the first sub-menu of the menu returned.
 unique_hmenu CreateTrayMenu();
 
-class frmTray {
+class frmTray : public Form<frmTray> {
 public:
     frmTray() = default;
-    frmTray(const frmTray&) = delete;
-    frmTray& operator=(const frmTray&) = delete;
     ~frmTray();
 
     // Form_Load for the program in programFolder (trailing "\"). False when the process is to end
@@ -38,7 +36,7 @@ private:
 
     bool CreateFormWindow();
     void Form_Load(const std::wstring& programFolder);
-    void Unload() noexcept;
+    void Form_Unload() noexcept;
     void EnableTimer(UINT_PTR id, bool enabled);
     bool IsTimerEnabled(UINT_PTR id) const;
     void ShowMessage(const wchar_t* text) const;
@@ -53,7 +51,6 @@ private:
     void timerCheckUpgrading_Timer();
     void timerTask_Timer();
 
-    HWND m_hwnd = nullptr;
     unique_hmenu m_menu;
     unique_hicon m_smallIcon;
     unique_hicon m_bigIcon;

@@ -6,17 +6,13 @@
 #include "PixelScale.h"
 #include "UiFont.h"
 #include "UpdateTexts.h"
-#include "WindowClass.h"
 #include "frmUpdateLayout.h"
 #include "modCommon.h"
-#include "WindowPlacement.h"
 
 namespace tessaly::updater {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TessalyUpdateForm";
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 
 }  // namespace
 
@@ -25,33 +21,26 @@ frmUpdate::~frmUpdate() { Unload(); }
 bool frmUpdate::Load(bool visible) noexcept {
     if (m_hwnd) return true;
     try {
-        WindowClassOptions options;
-        options.background = DialogBackground();
-        options.icon = pictures::AppIcon(32);
-        if (!RegisterWindowClass(kWindowClass, &WindowThunk<frmUpdate>::Proc, options)) return false;
         const PixelScale scale = ScreenScale();
-        const SIZE outer = OuterWindowSize(scale.X(update_form::kClientWidthTwips),
-                                           scale.Y(update_form::kClientHeightTwips), kStyle, kExStyle);
-        const POINT origin = CenteredOrigin(nullptr, outer);
-        if (!::CreateWindowExW(kExStyle, kWindowClass, kFormCaption, kStyle, origin.x, origin.y, outer.cx, outer.cy,
-                               nullptr, nullptr, ::GetModuleHandleW(nullptr), this))
-            return false;
+        FormSpec spec;
+        spec.className = kWindowClass;
+        spec.caption = kFormCaption;
+        spec.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+        spec.exStyle = WS_EX_CONTROLPARENT;
+        spec.client = {scale.X(update_form::kClientWidthTwips), scale.Y(update_form::kClientHeightTwips)};
+        spec.classOptions.icon = pictures::AppIcon(32);
+        if (!CreateTopLevel(spec)) return false;
         if (visible) {
             // Windows hands the first ShowWindow of a process the show flag its starter passed (the
             // tray starts "/ui /manual" hidden); the second shows the window whatever that was.
             ::ShowWindow(m_hwnd, SW_SHOWNORMAL);
-            ::ShowWindow(m_hwnd, SW_SHOWNORMAL);
-            ::UpdateWindow(m_hwnd);
+            ShowNow(SW_SHOWNORMAL);
         }
         return true;
     } catch (...) {
         LogCaughtFault(L"frmUpdate::Load");
         return false;
     }
-}
-
-void frmUpdate::Unload() noexcept {
-    if (m_hwnd) ::DestroyWindow(m_hwnd);
 }
 
 bool frmUpdate::IsShown() const noexcept { return m_hwnd && ::IsWindowVisible(m_hwnd); }
@@ -73,15 +62,7 @@ void frmUpdate::EnableUpgradeWatch() noexcept {
 }
 
 void frmUpdate::RunUntilUnloaded() noexcept {
-    MSG msg;
-    while (m_hwnd) {
-        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0 || got == -1) break;
-        if (!m_hwnd || !::IsDialogMessageW(m_hwnd, &msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-    }
+    RunUntilClosed();
     Unload();
 }
 

@@ -6,13 +6,13 @@
 
 #include <string>
 
-#include "UpdateUi.h"
+#include "FormWindow.h"
 #include "UniqueHandle.h"
-#include "WindowThunk.h"
+#include "UpdateUi.h"
 
 namespace tessaly::updater {
 
-class frmUpdate final : public UpdateUi {
+class frmUpdate final : public UpdateUi, public Form<frmUpdate> {
 public:
     static constexpr int kIdOutUpdateMsg = 101;
     static constexpr int kIdOKButton = 102;
@@ -21,15 +21,9 @@ public:
 
     frmUpdate() = default;
     ~frmUpdate() override;
-    frmUpdate(const frmUpdate&) = delete;
-    frmUpdate& operator=(const frmUpdate&) = delete;
 
     // Creates the window, shown or hidden, and the run marker.
     bool Load(bool visible) noexcept;
-    // Destroys the window; a second call does nothing.
-    void Unload() noexcept;
-    [[nodiscard]] bool IsLoaded() const noexcept { return m_hwnd != nullptr; }
-    [[nodiscard]] HWND hwnd() const noexcept { return m_hwnd; }
     [[nodiscard]] bool IsShown() const noexcept;
 
     // OutUpdateMsg: replaces the status text (nothing once the window is gone).
@@ -51,7 +45,6 @@ private:
     void Form_Unload();
     void timerCheckUpgrading_Timer();
 
-    HWND m_hwnd = nullptr;
     HWND m_outUpdateMsg = nullptr;
     HWND m_okButton = nullptr;
     unique_hfont m_font;

@@ -300,7 +300,7 @@ TEST_F(WebToolsPageTest, NetworkUpNavigatesBrowserPlacedInsidePage) {
     EXPECT_TRUE(SameRect(ChildRect(page.hwnd(), browser), RECT{2, 2, 297, 197}));
     EXPECT_EQ(m_dialogs.Count(), 0);
 
-    page.Destroy();
+    page.Unload();
     EXPECT_EQ(page.hwnd(), nullptr);
     EXPECT_FALSE(::IsWindow(browser));
     EXPECT_FALSE(page.IsBrowserShown());
@@ -349,7 +349,7 @@ TEST_F(WebToolsPageTest, CreatedAndDestroyedAgainAndAgain) {
         ASSERT_TRUE(page.IsBrowserShown());
         HWND browser = page.BrowserWindow();
         maintest::PumpMessages();
-        page.Destroy();
+        page.Unload();
         EXPECT_FALSE(::IsWindow(browser));
         // A second Create of the same object after Destroy starts afresh.
         ASSERT_TRUE(page.Create(m_host.hwnd(), 0, 0));
@@ -374,7 +374,7 @@ TEST_F(WebToolsPageTest, ParentGoingFirstTakesBrowserAlong) {
     EXPECT_FALSE(page.IsBrowserShown());
     EXPECT_FALSE(::IsWindow(browser));
     EXPECT_EQ(WebBrowserSite::Alive(), 0);
-    page.Destroy();  // nothing left to do, and no fault
+    page.Unload();  // nothing left to do, and no fault
 }
 
 TEST_F(WebToolsPageTest, BrowserHostRefusesWithoutWindowAndClosesTwice) {
