@@ -9,8 +9,6 @@
 
 namespace tessaly {
 
-// The engine's file in the program folder and the name of its process.
-inline constexpr wchar_t kEngineFileName[] = L"zdvcore.exe";
 // The block the engine creates in the per-log-on namespace; clients open it by this bare name.
 inline constexpr wchar_t kPipeMappingName[] = L"zdv_share_mem_pipe";
 

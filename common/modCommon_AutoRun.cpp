@@ -3,6 +3,7 @@
 
 #include "MSRegistryAPI.h"
 #include "FaultLog.h"
+#include "ProgramFiles.h"
 #include "TextConvert.h"
 #include "modCommon.h"
 
@@ -10,7 +11,7 @@ namespace tessaly {
 
 bool SetAutoRun(bool enable) {
     try {
-        const std::wstring trayPath = GetAppFolder() + L"kestrine.exe";
+        const std::wstring trayPath = GetAppFolder() + kTrayProgramFile;
         const std::wstring data = L"\"" + trayPath + L"\"";
         if (!enable) {
             ::SHDeleteValueW(HKEY_LOCAL_MACHINE, kAutoRunKey, kAutoRunValueName);

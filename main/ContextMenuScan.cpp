@@ -6,6 +6,7 @@
 #include <shlwapi.h>
 
 #include "MSRegistryAPI.h"
+#include "ProgramFiles.h"
 #include "TextConvert.h"
 
 namespace tessaly::context_menu {
@@ -22,7 +23,7 @@ std::array<std::wstring, 10> AllVerbKeys() {
 }
 
 std::wstring BuildScanCommandLine(const std::wstring& appFolder) {
-    return L"\"" + appFolder + L"drossel.exe\" /sf %1";
+    return L"\"" + appFolder + kMainProgramFile + L"\" /sf %1";
 }
 
 bool IsRegistered(const std::wstring& commandLine) {

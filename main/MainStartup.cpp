@@ -7,6 +7,7 @@
 #include "ClsPipeShareMem.h"
 #include "FaultLog.h"
 #include "OfficeProcessNames.h"
+#include "ProgramFiles.h"
 #include "SupportContact.h"
 #include "TextConvert.h"
 #include "clsUTF8TextFile.h"
@@ -16,8 +17,8 @@
 namespace tessaly::main_startup {
 namespace {
 
-constexpr std::array<const wchar_t*, 4> kInstalledPrograms{L"zdvcore.exe", L"drossel.exe", L"kestrine.exe",
-                                                          L"zdvshengji.exe"};
+constexpr std::array<const wchar_t*, 4> kInstalledPrograms{kEngineProgramFile, kMainProgramFile, kTrayProgramFile,
+                                                          kUpdaterProgramFile};
 constexpr std::size_t kMaxCommandLine = 512;
 
 // Blank lines count as nothing: a file of only line ends must not open an empty dialog.

@@ -12,6 +12,7 @@
 #include "MainStartup.h"
 #include "ClsPathLib.h"
 #include "PrevInstance.h"
+#include "ProgramFiles.h"
 #include "ProgramTitle.h"
 #include "ScanHandOver.h"
 #include "frmShowMsg.h"
@@ -300,13 +301,13 @@ void frmMain::timeShowContact_Timer() {
 
 void frmMain::timeshellUpdate_Timer() {
     ::KillTimer(m_hwnd, kTimerShellUpdate);
-    const std::wstring updater = m_appFolder + L"zdvshengji.exe";
+    const std::wstring updater = m_appFolder + kUpdaterProgramFile;
     if (DirLookup(updater)) ShellRun(updater, L"/manual", 0);
 }
 
 void frmMain::timeStartGuard_Timer() {
     ::KillTimer(m_hwnd, kTimerStartGuard);
-    const std::wstring guard = m_appFolder + L"zdvguard.exe";
+    const std::wstring guard = m_appFolder + kGuardProgramFile;
     if (DirLookup(guard)) ShellRun(guard, L"", 1);
 }
 

@@ -3,6 +3,7 @@
 
 #include "DoEvents.h"
 #include "IniOperation.h"
+#include "ProgramFiles.h"
 #include "ProgramTitle.h"
 #include "ScanPageWorkState.h"
 #include "frmQuarantines.h"
@@ -57,7 +58,7 @@ void usrMainPage::lblEnableMonitor_Click() {
 
 bool usrMainPage::EnableMonitor(bool enable) {
     if (!SetAutoRun(enable)) return false;
-    ShellRun(m_appFolder + L"kestrine.exe", L"", kWindowNormal);
+    ShellRun(m_appFolder + kTrayProgramFile, L"", kWindowNormal);
     DoEvents();
     // The tray program takes its marker within about a second of starting.
     ::Sleep(1000);
@@ -101,7 +102,7 @@ void usrMainPage::SetUpdatePoll(bool on) {
 
 void usrMainPage::lblManualUpdate_Click() {
     if (!::IsWindowEnabled(Item(kIdLblManualUpdate))) return;
-    const std::wstring updater = m_appFolder + L"zdvshengji.exe";
+    const std::wstring updater = m_appFolder + kUpdaterProgramFile;
     if (DirLookup(updater)) ShellRun(updater, L"/ui /manual", kWindowHidden);
 }
 

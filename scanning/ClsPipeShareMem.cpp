@@ -13,6 +13,7 @@
 #include "EngineLinkMailbox.h"
 #include "EngineLinkMessages.h"
 #include "FaultLog.h"
+#include "ProgramFiles.h"
 #include "TextConvert.h"
 #include "modCommon.h"
 
@@ -158,7 +159,7 @@ void ClsPipeShareMem::RememberEngineProcess() noexcept {
         wchar_t image[MAX_PATH * 4]{};
         DWORD size = static_cast<DWORD>(std::size(image));
         if (!::QueryFullProcessImageNameW(process.get(), 0, image, &size)) return;
-        if (!EndsWithNoCase(std::wstring_view(image, size), std::wstring(L"\\") + kEngineFileName)) return;
+        if (!EndsWithNoCase(std::wstring_view(image, size), std::wstring(L"\\") + kEngineProgramFile)) return;
         m_engineProcess = std::move(process);
         m_engineDataRoot = DataRoot();
     } catch (...) {
@@ -181,7 +182,7 @@ bool ClsPipeShareMem::IsPipeAlive() noexcept {
         if (IsRememberedEngineAlive()) return true;
         m_engineProcess.reset();
         if (!IsRunMarkerPresent(kMarkerEngine, L"")) return false;
-        if (!m_wmi.IsExistProcess(kEngineFileName)) return false;
+        if (!m_wmi.IsExistProcess(kEngineProgramFile)) return false;
         RememberEngineProcess();
         return true;
     } catch (...) {
@@ -236,7 +237,7 @@ bool ClsPipeShareMem::PostPipeServerExitMessage(std::int32_t interval_ms, std::i
 bool ClsPipeShareMem::StartEngine() {
     // The engine holds its marker only once its block is there; a started engine gets a bounded
     // moment to come up instead of a bare pause a slow start would miss.
-    if (ShellRun(m_appFolder + kEngineFileName, L"", kWindowHidden))
+    if (ShellRun(m_appFolder + kEngineProgramFile, L"", kWindowHidden))
         PollUntil([this] { return InstallationBegun() || IsRunMarkerPresent(kMarkerEngine, L""); },
                   WaitPlan(static_cast<std::uint32_t>(std::max(m_timing.startWaitMs, 0))));
     return InitPipe();

@@ -13,6 +13,7 @@
 #include "EngineLinkMessages.h"
 #include "FaultLog.h"
 #include "IniOperation.h"
+#include "ProgramFiles.h"
 #include "ScanPageFeedback.h"
 #include "ScanPageLog.h"
 #include "ScanPageReplies.h"
@@ -25,7 +26,8 @@ namespace tessaly {
 
 namespace {
 
-inline constexpr wchar_t kScanErrLogName[] = L"drossel.exe";
+// The scan page logs under the main program's name, also inside the guard.
+constexpr const wchar_t* kScanErrLogName = kMainProgramFile;
 
 std::int32_t WholeSecondsSince(const std::optional<ScanPageWork::Clock::time_point>& start) {
     if (!start) return 0;

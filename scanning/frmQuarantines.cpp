@@ -3,6 +3,7 @@
 #include "frmQuarantines.h"
 
 #include "FaultLog.h"
+#include "ProgramFiles.h"
 #include "ProgramTitle.h"
 #include "modCommon.h"
 
@@ -43,7 +44,7 @@ std::wstring frmQuarantines::ApplicationTitle() {
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     const wchar_t* name = std::wcsrchr(path, L'\\');
     name = name ? name + 1 : path;
-    if (_wcsicmp(name, L"zdvguard.exe") == 0) return kGuardTitle;
+    if (_wcsicmp(name, kGuardProgramFile) == 0) return kGuardTitle;
     return kDrosselTitle;
 }
 

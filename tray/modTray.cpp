@@ -4,14 +4,12 @@
 #include <cstring>
 
 #include "FaultLog.h"
+#include "ProgramFiles.h"
 #include "modCommon.h"
 
 namespace tessaly::tray {
 namespace {
 
-constexpr wchar_t kMainProgram[] = L"drossel.exe";
-constexpr wchar_t kUpdaterProgram[] = L"zdvshengji.exe";
-constexpr wchar_t kGuardProgram[] = L"zdvguard.exe";
 constexpr wchar_t kUiSwitch[] = L"/ui";
 constexpr wchar_t kManualSwitch[] = L"/manual";
 // A modify that changes nothing: the shell's answer tells whether it holds the icon.
@@ -207,7 +205,7 @@ std::wstring UpdaterArguments(bool manual, bool ui) {
 
 void RunMainApp() noexcept {
     try {
-        StartIfPresent(kMainProgram, L"", kWindowNormal, true, L"RunMainApp");
+        StartIfPresent(kMainProgramFile, L"", kWindowNormal, true, L"RunMainApp");
     } catch (...) {
         LogCaughtFault(L"RunMainApp");
     }
@@ -215,7 +213,7 @@ void RunMainApp() noexcept {
 
 void RunUpdater(bool manual, bool ui) noexcept {
     try {
-        StartIfPresent(kUpdaterProgram, UpdaterArguments(manual, ui), kWindowHidden, false, L"RunUpdater");
+        StartIfPresent(kUpdaterProgramFile, UpdaterArguments(manual, ui), kWindowHidden, false, L"RunUpdater");
     } catch (...) {
         LogCaughtFault(L"RunUpdater");
     }
@@ -223,7 +221,7 @@ void RunUpdater(bool manual, bool ui) noexcept {
 
 void RunGuard() noexcept {
     try {
-        StartIfPresent(kGuardProgram, L"", kWindowNormal, false, L"RunGuard");
+        StartIfPresent(kGuardProgramFile, L"", kWindowNormal, false, L"RunGuard");
     } catch (...) {
         LogCaughtFault(L"RunGuard");
     }

@@ -5,6 +5,7 @@
 
 #include "FaultLog.h"
 #include "IniOperation.h"
+#include "ProgramFiles.h"
 #include "modCommon.h"
 #include "modFileVersion.h"
 #include "modGetOfficeInfo.h"
@@ -13,8 +14,8 @@ namespace tessaly::updater {
 namespace {
 
 constexpr wchar_t kNoVersion[] = L"0.0.0";
-constexpr std::array<const wchar_t*, 4> kVersionedPrograms{L"drossel.exe", L"zdvcore.exe", L"zdvshengji.exe",
-                                                           L"kestrine.exe"};
+constexpr std::array<const wchar_t*, 4> kVersionedPrograms{kMainProgramFile, kEngineProgramFile, kUpdaterProgramFile,
+                                                           kTrayProgramFile};
 
 }  // namespace
 

@@ -107,9 +107,9 @@ void InstallCachedPackage(const CachedPackageInfo& record, const std::wstring& f
 bool StartUpgraderCopy(const std::wstring& programFolder) {
     try {
         ClsPathLib paths;
-        const std::wstring copyPath = paths.JoinPath(GetUpdateTempFolder(), kUpdaterName);
+        const std::wstring copyPath = paths.JoinPath(GetUpdateTempFolder(), kUpdaterProgramFile);
         paths.DelFile(copyPath);
-        if (!paths.MyCopyFile(programFolder + kUpdaterName, copyPath, true)) return false;
+        if (!paths.MyCopyFile(programFolder + kUpdaterProgramFile, copyPath, true)) return false;
         return ShellRun(copyPath, std::wstring(kSwitchUpgrading) + InstallPathArgument(programFolder), kWindowHidden);
     } catch (...) {
         LogCaughtFault(L"StartUpgraderCopy");

@@ -1,6 +1,7 @@
 // The verified installer package cached in the per-user data folder for the temporary copy of
 // the updater, its record in section "UPDATE" of config.dat, and the installation from it.
 #pragma once
+#include "ProgramFiles.h"
 
 #include <cstdint>
 #include <optional>
@@ -17,7 +18,6 @@ struct CachedPackageInfo {
 };
 
 inline constexpr wchar_t kPackageName[] = L"zdvupdatepkg.exe";
-inline constexpr wchar_t kUpdaterName[] = L"zdvshengji.exe";
 
 // <per-user data folder>\zdvupdatepkg.exe
 std::wstring CachedPackagePath();

@@ -11,6 +11,7 @@
 #include "EngineLinkMailbox.h"
 #include "EngineLinkMessages.h"
 #include "EngineLinkSupport.h"
+#include "ProgramFiles.h"
 #include "ScanPageEngine.h"
 #include "TextConvert.h"
 #include "modCommon.h"
@@ -190,7 +191,7 @@ TEST_F(EngineEdges, EngineEndsOnceAnInstallationBegins) {
         EXPECT_FALSE(leftover) << "the block outlived the engine";
 
         // Started while the installation runs, it steps aside at once.
-        unique_kernel_handle late = StartProcess(StageFolder() + kEngineFileName);
+        unique_kernel_handle late = StartProcess(StageFolder() + kEngineProgramFile);
         ASSERT_TRUE(late);
         EXPECT_EQ(::WaitForSingleObject(late.get(), 5000), WAIT_OBJECT_0);
         EXPECT_FALSE(IsRunMarkerPresent(kMarkerEngine, L""));

@@ -1,4 +1,4 @@
-// The updater's once-a-day gate, compiled into the updater and the tray program: an update check is
+// The once-a-day gate of the update check, asked by the updater and the tray program: a check is
 // due unless the settings file says one already ran today.
 #pragma once
 
