@@ -20,23 +20,6 @@ namespace {
 constexpr long kRowTimeoutMs = 20000;
 constexpr DWORD kPingTimeoutMs = 1000;
 
-class WinsockSession {
-public:
-    WinsockSession() noexcept {
-        WSADATA data{};
-        m_ok = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }
-    ~WinsockSession() {
-        if (m_ok) ::WSACleanup();
-    }
-    WinsockSession(const WinsockSession&) = delete;
-    WinsockSession& operator=(const WinsockSession&) = delete;
-    [[nodiscard]] bool ok() const noexcept { return m_ok; }
-
-private:
-    bool m_ok = false;
-};
-
 // Reads a property of a row as trimmed text; null and empty properties give "".
 bool PropertyText(IWbemClassObject* row, const wchar_t* name, std::wstring& out) {
     unique_variant value;

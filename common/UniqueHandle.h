@@ -1,4 +1,5 @@
-// Move-only owners for Win32 handles, registry keys, GDI objects, mapped views and COM pointers.
+// Move-only owners for Win32 handles, registry keys, GDI objects, mapped views, sockets, CryptoAPI
+// handles and COM pointers, and scoped owners for what a thread or a call holds for a while.
 // One template with the invalid value and the close call as traits; every handle the programs
 // open is held by one of these typedefs.
 #pragma once
@@ -6,6 +7,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
+#include <wincrypt.h>
 #include <iphlpapi.h>
 #include <icmpapi.h>
 #include <unknwn.h>
@@ -130,6 +132,27 @@ struct AddrInfoTraits {
     static void close(pointer p) noexcept { ::FreeAddrInfoW(p); }
 };
 
+struct WindowTraits {
+    using pointer = HWND;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { ::DestroyWindow(h); }
+};
+struct SocketTraits {
+    using pointer = SOCKET;
+    static pointer invalid() noexcept { return INVALID_SOCKET; }
+    static void close(pointer s) noexcept { ::closesocket(s); }
+};
+struct CryptProvTraits {
+    using pointer = HCRYPTPROV;
+    static pointer invalid() noexcept { return 0; }
+    static void close(pointer h) noexcept { ::CryptReleaseContext(h, 0); }
+};
+struct CryptHashTraits {
+    using pointer = HCRYPTHASH;
+    static pointer invalid() noexcept { return 0; }
+    static void close(pointer h) noexcept { ::CryptDestroyHash(h); }
+};
+
 // An ICMP echo handle of IcmpCreateFile (link iphlpapi where it is used).
 struct IcmpHandleTraits {
     using pointer = HANDLE;
@@ -159,10 +182,27 @@ template <typename T>
 using unique_local = unique_handle<LocalMemTraits<T>>;
 using unique_addrinfo = unique_handle<AddrInfoTraits>;
 using unique_icmp = unique_handle<IcmpHandleTraits>;
+// A window that is no form (forms own theirs through FormWindow.h): test hosts, helper windows.
+using unique_hwnd = unique_handle<WindowTraits>;
+using unique_socket = unique_handle<SocketTraits>;
+using unique_cryptprov = unique_handle<CryptProvTraits>;
+using unique_crypthash = unique_handle<CryptHashTraits>;
 
 // A BSTR copy of the text (embedded NULs kept); empty owner when out of memory.
 inline unique_bstr MakeBstr(std::wstring_view text) noexcept {
     return unique_bstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+}
+
+// A CryptoAPI context of the base RSA provider, and a hash made in one; empty owners on failure.
+inline unique_cryptprov AcquireCryptContext(DWORD flags) noexcept {
+    HCRYPTPROV provider = 0;
+    if (!::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, flags)) return {};
+    return unique_cryptprov(provider);
+}
+inline unique_crypthash CreateCryptHash(HCRYPTPROV provider, ALG_ID algorithm) noexcept {
+    HCRYPTHASH hash = 0;
+    if (!provider || !::CryptCreateHash(provider, algorithm, 0, 0, &hash)) return {};
+    return unique_crypthash(hash);
 }
 
 // The process and thread handles CreateProcessW hands back, each with its owner.
@@ -264,6 +304,38 @@ public:
 
 private:
     HRESULT m_hr;
+};
+
+// Winsock for the life of the object (version 2.2; link ws2_32 where it is used).
+class WinsockSession {
+public:
+    WinsockSession() noexcept {
+        WSADATA data{};
+        m_ok = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }
+    ~WinsockSession() { if (m_ok) ::WSACleanup(); }
+    WinsockSession(const WinsockSession&) = delete;
+    WinsockSession& operator=(const WinsockSession&) = delete;
+    [[nodiscard]] bool ok() const noexcept { return m_ok; }
+
+private:
+    bool m_ok = false;
+};
+
+// The data of a SAFEARRAY, locked for the life of the object; data() is nullptr when it cannot be.
+class SafeArrayData {
+public:
+    explicit SafeArrayData(SAFEARRAY* array) noexcept : m_array(array) {
+        if (!array || FAILED(::SafeArrayAccessData(array, &m_data))) m_data = nullptr;
+    }
+    ~SafeArrayData() { if (m_data) ::SafeArrayUnaccessData(m_array); }
+    SafeArrayData(const SafeArrayData&) = delete;
+    SafeArrayData& operator=(const SafeArrayData&) = delete;
+    [[nodiscard]] const unsigned char* data() const noexcept { return static_cast<const unsigned char*>(m_data); }
+
+private:
+    SAFEARRAY* m_array;
+    void* m_data = nullptr;
 };
 
 // Paired acquire/release for device contexts and selected GDI objects.

@@ -13,42 +13,13 @@ namespace {
 
 constexpr DWORD kBlockSize = 32768;
 
-class CryptContext {
-public:
-    CryptContext() noexcept {
-        if (::CryptAcquireContextW(&m_provider, nullptr, nullptr, PROV_RSA_FULL, 0)) return;
-        if (::GetLastError() == static_cast<DWORD>(NTE_BAD_KEYSET) &&
-            ::CryptAcquireContextW(&m_provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_NEWKEYSET))
-            return;
-        // A hash needs no key container; this works where the user's key store is unusable.
-        if (!::CryptAcquireContextW(&m_provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) m_provider = 0;
-    }
-    ~CryptContext() {
-        if (m_provider) ::CryptReleaseContext(m_provider, 0);
-    }
-    CryptContext(const CryptContext&) = delete;
-    CryptContext& operator=(const CryptContext&) = delete;
-    [[nodiscard]] HCRYPTPROV get() const noexcept { return m_provider; }
-
-private:
-    HCRYPTPROV m_provider = 0;
-};
-
-class CryptHash {
-public:
-    CryptHash(HCRYPTPROV provider, ALG_ID algId) noexcept {
-        if (!provider || !::CryptCreateHash(provider, algId, 0, 0, &m_hash)) m_hash = 0;
-    }
-    ~CryptHash() {
-        if (m_hash) ::CryptDestroyHash(m_hash);
-    }
-    CryptHash(const CryptHash&) = delete;
-    CryptHash& operator=(const CryptHash&) = delete;
-    [[nodiscard]] HCRYPTHASH get() const noexcept { return m_hash; }
-
-private:
-    HCRYPTHASH m_hash = 0;
-};
+unique_cryptprov AcquireHashContext() noexcept {
+    if (unique_cryptprov context = AcquireCryptContext(0)) return context;
+    if (::GetLastError() == static_cast<DWORD>(NTE_BAD_KEYSET))
+        if (unique_cryptprov context = AcquireCryptContext(CRYPT_NEWKEYSET)) return context;
+    // A hash needs no key container; this works where the user's key store is unusable.
+    return AcquireCryptContext(CRYPT_VERIFYCONTEXT);
+}
 
 bool ReadExactly(HANDLE file, BYTE* buffer, DWORD size) {
     DWORD got = 0;
@@ -81,9 +52,9 @@ bool HashFile(HCRYPTHASH hash, const std::wstring& path) {
 std::wstring GetFileMD5(const std::wstring& path, ALG_ID algId) {
     try {
         if (!DirLookup(path)) return {};
-        CryptContext context;
-        CryptHash hash(context.get(), algId);
-        if (!hash.get() || !HashFile(hash.get(), path)) return {};
+        const unique_cryptprov context = AcquireHashContext();
+        const unique_crypthash hash = CreateCryptHash(context.get(), algId);
+        if (!hash || !HashFile(hash.get(), path)) return {};
         DWORD hashSize = 0;
         DWORD fieldSize = sizeof hashSize;
         if (!::CryptGetHashParam(hash.get(), HP_HASHSIZE, reinterpret_cast<BYTE*>(&hashSize), &fieldSize, 0) ||

@@ -14,29 +14,12 @@
 namespace tessaly::quarantine {
 namespace {
 
-struct CryptProvTraits {
-    using pointer = HCRYPTPROV;
-    static pointer invalid() noexcept { return 0; }
-    static void close(pointer h) noexcept { ::CryptReleaseContext(h, 0); }
-};
-struct CryptHashTraits {
-    using pointer = HCRYPTHASH;
-    static pointer invalid() noexcept { return 0; }
-    static void close(pointer h) noexcept { ::CryptDestroyHash(h); }
-};
-
 // Incremental MD5 through CryptoAPI; a failed step makes Finish return "".
 class Md5Stream {
 public:
-    Md5Stream() {
-        HCRYPTPROV prov = 0;
-        if (::CryptAcquireContextW(&prov, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) {
-            m_prov.reset(prov);
-            HCRYPTHASH hash = 0;
-            if (::CryptCreateHash(prov, CALG_MD5, 0, 0, &hash)) m_hash.reset(hash);
-        }
-        m_ok = m_hash.valid();
-    }
+    Md5Stream()
+        : m_prov(AcquireCryptContext(CRYPT_VERIFYCONTEXT)), m_hash(CreateCryptHash(m_prov.get(), CALG_MD5)),
+          m_ok(m_hash.valid()) {}
     void Add(const unsigned char* data, DWORD size) {
         if (m_ok && size > 0) m_ok = ::CryptHashData(m_hash.get(), data, size, 0) != FALSE;
     }
@@ -55,8 +38,8 @@ public:
     }
 
 private:
-    unique_handle<CryptProvTraits> m_prov;
-    unique_handle<CryptHashTraits> m_hash;
+    unique_cryptprov m_prov;
+    unique_crypthash m_hash;
     bool m_ok = false;
 };
 

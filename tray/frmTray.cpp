@@ -29,14 +29,12 @@ std::size_t TimerIndex(UINT_PTR id) {
 
 unique_hmenu CreateTrayMenu() {
     unique_hmenu bar(::CreateMenu());
-    HMENU popup = ::CreatePopupMenu();
-    if (!bar || !popup) {
-        if (popup) ::DestroyMenu(popup);
-        return {};
-    }
-    for (const TrayMenuItem& item : kTrayMenuItems) ::AppendMenuW(popup, MF_STRING, item.id, item.caption);
+    unique_hmenu popup(::CreatePopupMenu());
+    if (!bar || !popup) return {};
+    for (const TrayMenuItem& item : kTrayMenuItems) ::AppendMenuW(popup.get(), MF_STRING, item.id, item.caption);
     // From here on the bar owns the pop-up and destroys it with itself.
-    ::AppendMenuW(bar.get(), MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), kMenuCaption);
+    if (::AppendMenuW(bar.get(), MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup.get()), kMenuCaption))
+        popup.release();
     return bar;
 }
 

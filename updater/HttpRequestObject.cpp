@@ -10,23 +10,6 @@ namespace {
 constexpr CLSID kXmlHttpClassId{0xF6D90F16, 0x9C73, 0x11D3, {0xB3, 0x2E, 0x00, 0xC0, 0x4F, 0x99, 0x0B, 0xB4}};
 constexpr IID kXmlHttpRequestId{0xED8C108D, 0x4349, 0x11D2, {0x91, 0xA4, 0x00, 0xC0, 0x4F, 0x79, 0x69, 0xE8}};
 
-class SafeArrayAccess {
-public:
-    explicit SafeArrayAccess(SAFEARRAY* array) noexcept : m_array(array) {
-        if (FAILED(::SafeArrayAccessData(array, &m_data))) m_data = nullptr;
-    }
-    ~SafeArrayAccess() {
-        if (m_data) ::SafeArrayUnaccessData(m_array);
-    }
-    SafeArrayAccess(const SafeArrayAccess&) = delete;
-    SafeArrayAccess& operator=(const SafeArrayAccess&) = delete;
-    [[nodiscard]] const unsigned char* data() const noexcept { return static_cast<const unsigned char*>(m_data); }
-
-private:
-    SAFEARRAY* m_array;
-    void* m_data = nullptr;
-};
-
 }  // namespace
 
 HttpRequestObject::HttpRequestObject() {
@@ -112,7 +95,7 @@ bool HttpRequestObject::ResponseBody(std::vector<unsigned char>& bytes) {
     LONG low = 0, high = -1;
     if (FAILED(::SafeArrayGetLBound(array, 1, &low)) || FAILED(::SafeArrayGetUBound(array, 1, &high))) return false;
     if (high < low) return true;
-    SafeArrayAccess access(array);
+    SafeArrayData access(array);
     if (!access.data()) return false;
     bytes.assign(access.data(), access.data() + (static_cast<std::size_t>(high) - low + 1));
     return true;

@@ -5,6 +5,7 @@
 
 #include "MSRegistryAPI.h"
 #include "TestSupport.h"
+#include "UniqueHandle.h"
 #include "modFileVersion.h"
 
 using namespace tessaly;
@@ -15,22 +16,22 @@ class RegistryFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         m_subKey = L"Software\\TessalyTest\\common_" + std::to_wstring(::GetCurrentProcessId());
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, m_subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key,
-                                    nullptr),
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, m_subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                    m_key.put(), nullptr),
                   ERROR_SUCCESS);
     }
     void TearDown() override {
-        ::RegCloseKey(m_key);
+        m_key.reset();
         ::RegDeleteTreeW(HKEY_CURRENT_USER, m_subKey.c_str());
         ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\TessalyTest");  // only when now empty
     }
     void Set(const wchar_t* name, DWORD type, const void* data, DWORD size) {
-        ASSERT_EQ(::RegSetValueExW(m_key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+        ASSERT_EQ(::RegSetValueExW(m_key.get(), name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
     }
     void SetText(const wchar_t* name, const std::wstring& text, DWORD type = REG_SZ) {
         Set(name, type, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
-    HKEY m_key = nullptr;
+    unique_hkey m_key;
     std::wstring m_subKey;
 };
 
@@ -68,9 +69,9 @@ TEST_F(RegistryFixture, ValueTypes) {
 
 TEST_F(RegistryFixture, EnumeratesSubKeysAndStopsAtOversizedValue) {
     for (const wchar_t* name : {L"k1", L"k2"}) {
-        HKEY sub = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(m_key, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr), ERROR_SUCCESS);
-        ::RegCloseKey(sub);
+        unique_hkey sub;
+        ASSERT_EQ(::RegCreateKeyExW(m_key.get(), name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, sub.put(), nullptr),
+                  ERROR_SUCCESS);
     }
     std::int32_t count = -1;
     auto keys = EnumRegSubKeys(HKEY_CURRENT_USER, m_subKey, count);

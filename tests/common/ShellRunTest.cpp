@@ -6,6 +6,7 @@
 #include "MSRegistryAPI.h"
 #include "TestSupport.h"
 #include "TextConvert.h"
+#include "UniqueHandle.h"
 #include "modCommon.h"
 
 using namespace tessaly;
@@ -63,13 +64,12 @@ protected:
             SetAutoRun(false);
     }
     static void Write(const std::wstring& data) {
-        HKEY key = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kAutoRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+        unique_hkey key;
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kAutoRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
                                     nullptr),
                   ERROR_SUCCESS);
-        ::RegSetValueExW(key, kAutoRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+        ::RegSetValueExW(key.get(), kAutoRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-        ::RegCloseKey(key);
     }
     std::wstring m_tray;
     bool m_madeTray = false;

@@ -64,16 +64,13 @@ TEST(Win32Layer, ProcessHandlesAreOwnedAndAddressListsFreed) {
     handles.process.reset();
     EXPECT_FALSE(::GetHandleInformation(info.hProcess, &flags));
 
-    WSADATA data{};
-    ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &data), 0);
-    {
-        unique_addrinfo found;
-        ADDRINFOW hints{};
-        hints.ai_family = AF_INET;
-        EXPECT_EQ(::GetAddrInfoW(L"127.0.0.1", nullptr, &hints, found.put()), 0);
-        EXPECT_TRUE(found);
-    }
-    ::WSACleanup();
+    const WinsockSession winsock;
+    ASSERT_TRUE(winsock.ok());
+    unique_addrinfo found;
+    ADDRINFOW hints{};
+    hints.ai_family = AF_INET;
+    EXPECT_EQ(::GetAddrInfoW(L"127.0.0.1", nullptr, &hints, found.put()), 0);
+    EXPECT_TRUE(found);
 }
 
 TEST(Win32Layer, WindowClassRegistersOnceAndAgainIsSuccess) {
@@ -93,9 +90,7 @@ TEST(Win32Layer, FontsComeOutAtTheSizeAsked) {
     EXPECT_STREQ(named.lfFaceName, L"宋体");
     EXPECT_EQ(named.lfCharSet, GB2312_CHARSET);
     EXPECT_EQ(named.lfWeight, FW_NORMAL);
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
+    const int dpi = ::GetDeviceCaps(WindowDc(nullptr).get(), LOGPIXELSY);
     EXPECT_EQ(named.lfHeight, -::MulDiv(105, dpi, 720));
 
     LOGFONTW base{}, big{};

@@ -14,16 +14,9 @@ RECT WorkArea() {
     return work;
 }
 
-struct WindowTraits {
-    using pointer = HWND;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer hwnd) noexcept { ::DestroyWindow(hwnd); }
-};
-using unique_window = unique_handle<WindowTraits>;
-
-unique_window OwnerAt(int left, int top, int width, int height) {
-    return unique_window(::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, left, top, width, height, nullptr,
-                                           nullptr, ::GetModuleHandleW(nullptr), nullptr));
+unique_hwnd OwnerAt(int left, int top, int width, int height) {
+    return unique_hwnd(::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, left, top, width, height, nullptr,
+                                         nullptr, ::GetModuleHandleW(nullptr), nullptr));
 }
 
 TEST(WindowPlacement, OuterSizeAddsTheFrameToTheClientArea) {
@@ -41,7 +34,7 @@ TEST(WindowPlacement, CentresOverOwnerOrOverTheWorkArea) {
     EXPECT_NEAR(onWork.x + 100, (work.left + work.right) / 2, 1);
     EXPECT_NEAR(onWork.y + 50, (work.top + work.bottom) / 2, 1);
 
-    unique_window owner = OwnerAt(100, 100, 400, 300);
+    unique_hwnd owner = OwnerAt(100, 100, 400, 300);
     ASSERT_TRUE(owner);
     const POINT onOwner = CenteredOrigin(owner.get(), {200, 100});
     EXPECT_EQ(onOwner.x, 200);
@@ -63,12 +56,12 @@ TEST(WindowPlacement, CaptionBarStaysOnTheWorkArea) {
     EXPECT_EQ(huge.y, work.top);
 
     // An owner at the screen's corner: the dialog is pulled back inside rather than hung off the edge.
-    unique_window corner = OwnerAt(work.left, work.top, 100, 60);
+    unique_hwnd corner = OwnerAt(work.left, work.top, 100, 60);
     ASSERT_TRUE(corner);
     const POINT pulled = CenteredOrigin(corner.get(), {400, 300});
     EXPECT_EQ(pulled.x, work.left);
     EXPECT_EQ(pulled.y, work.top);
-    unique_window farCorner = OwnerAt(work.right - 100, work.bottom - 60, 100, 60);
+    unique_hwnd farCorner = OwnerAt(work.right - 100, work.bottom - 60, 100, 60);
     ASSERT_TRUE(farCorner);
     const POINT back = CenteredOrigin(farCorner.get(), {400, 300});
     EXPECT_EQ(back.x, work.right - 400);

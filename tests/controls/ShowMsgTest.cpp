@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ControlsTestSupport.h"
+#include "PixelScale.h"
 #include "frmShowMsg.h"
 
 using tessaly::frmShowMsg;
@@ -42,13 +43,9 @@ TEST(ShowMsg, ModelessDialogShowsItsTextsAndClosesWithItsButton) {
     // Client area 7080 x 4100 twips; a long text scrolls inside and does not grow the window.
     RECT client{};
     ::GetClientRect(hwnd, &client);
-    {
-        HDC screen = ::GetDC(nullptr);
-        int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX), dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
-        ::ReleaseDC(nullptr, screen);
-        EXPECT_NEAR(client.right, 7080.0 * dpiX / 1440, 1);
-        EXPECT_NEAR(client.bottom, 4100.0 * dpiY / 1440, 1);
-    }
+    const tessaly::PixelScale screen = tessaly::ScreenScale();
+    EXPECT_NEAR(client.right, 7080.0 * screen.dpiX / 1440, 1);
+    EXPECT_NEAR(client.bottom, 4100.0 * screen.dpiY / 1440, 1);
     LONG style = ::GetWindowLongW(hwnd, GWL_STYLE);
     EXPECT_FALSE(style & WS_THICKFRAME);
     EXPECT_FALSE(style & WS_MINIMIZEBOX);

@@ -8,6 +8,7 @@
 #include "E2eTest.h"
 #include "Polling.h"
 #include "RemoteWindows.h"
+#include "UniqueHandle.h"
 #include "UserTexts.h"
 #include "frmMain.h"
 #include "usrWebToolsPage.h"
@@ -26,12 +27,11 @@ ButtonLook LookOf(HWND button, HWND image) {
     ButtonLook look;
     RECT box{}, picture{};
     if (!::GetWindowRect(button, &box) || !::GetWindowRect(image, &picture)) return look;
-    HDC screen = ::GetDC(nullptr);
-    look.corner = ::GetPixel(screen, box.left + 1, box.top + 1);
+    const tessaly::WindowDc screen(nullptr);
+    look.corner = ::GetPixel(screen.get(), box.left + 1, box.top + 1);
     for (int y = picture.top; y < picture.bottom && !look.picture; y += 2)
         for (int x = picture.left; x < picture.right && !look.picture; x += 2)
-            look.picture = ::GetPixel(screen, x, y) != look.corner;
-    ::ReleaseDC(nullptr, screen);
+            look.picture = ::GetPixel(screen.get(), x, y) != look.corner;
     return look;
 }
 

@@ -9,6 +9,7 @@
 #include "DoEvents.h"
 #include "EngineLinkSupport.h"
 #include "TextConvert.h"
+#include "UniqueHandle.h"
 #include "modCommon.h"
 
 using namespace enginelink;
@@ -124,9 +125,8 @@ TEST_F(RealEngine, CleanedDocumentIsReplacedOnlyByACopyThatScansClean) {
         EXPECT_EQ(ReadFileBytes(path), macroDoc);
     }
     WIN32_FIND_DATAW data{};
-    const HANDLE find = ::FindFirstFileW((m_folder + L"*.zdvtmp").c_str(), &data);
-    EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "temporary copy left behind";
-    if (find != INVALID_HANDLE_VALUE) ::FindClose(find);
+    const tessaly::unique_find find(::FindFirstFileW((m_folder + L"*.zdvtmp").c_str(), &data));
+    EXPECT_FALSE(find) << "temporary copy left behind";
 }
 
 TEST_F(RealEngine, FeedbackGoesToTheEngineLogAndOverlongMessagesAreRefused) {

@@ -60,15 +60,11 @@ void MessageBoxAnswerer::Watch() {
     }
 }
 
-HostWindow::HostWindow() {
-    m_hwnd = ::CreateWindowExW(0, L"STATIC", L"main tests", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr,
-                               nullptr, ::GetModuleHandleW(nullptr), nullptr);
-}
+HostWindow::HostWindow()
+    : m_hwnd(::CreateWindowExW(0, L"STATIC", L"main tests", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr,
+                               ::GetModuleHandleW(nullptr), nullptr)) {}
 
-HostWindow::~HostWindow() {
-    PumpMessages();
-    if (m_hwnd) ::DestroyWindow(m_hwnd);
-}
+HostWindow::~HostWindow() { PumpMessages(); }
 
 HWND FindChild(HWND parent, const wchar_t* windowClass, const std::wstring& caption) {
     return ::FindWindowExW(parent, nullptr, windowClass, caption.c_str());

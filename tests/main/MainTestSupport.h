@@ -13,6 +13,7 @@
 
 #include "PrivateDataFolders.h"
 #include "RegistrySnapshot.h"
+#include "UniqueHandle.h"
 
 namespace maintest {
 
@@ -59,10 +60,10 @@ class HostWindow {
 public:
     HostWindow();
     ~HostWindow();
-    HWND hwnd() const { return m_hwnd; }
+    HWND hwnd() const { return m_hwnd.get(); }
 
 private:
-    HWND m_hwnd = nullptr;
+    tessaly::unique_hwnd m_hwnd;
 };
 // Child window of parent with the given class and caption, or nullptr.
 HWND FindChild(HWND parent, const wchar_t* windowClass, const std::wstring& caption);

@@ -17,6 +17,7 @@
 #include "FaultLog.h"
 #include "IniOperation.h"
 #include "MainTestSupport.h"
+#include "UniqueHandle.h"
 #include "WebBrowserHost.h"
 #include "usrWebToolsPage.h"
 #include "usrWebToolsPageAddress.h"
@@ -31,17 +32,14 @@ namespace {
 // Answers every request on 127.0.0.1 with a small page and records the request paths.
 class LoopbackHttpServer {
 public:
-    LoopbackHttpServer() {
-        WSADATA data{};
-        m_wsa = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
-        m_listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    LoopbackHttpServer() : m_listener(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
         int size = sizeof address;
-        if (m_listener == INVALID_SOCKET || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-            ::listen(m_listener, 8) != 0 ||
-            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        const SOCKET listener = m_listener.get();
+        if (!m_listener || ::bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+            ::listen(listener, 8) != 0 || ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
             return;
         m_port = ::ntohs(address.sin_port);
         m_thread = std::thread([this] { Serve(); });
@@ -49,8 +47,6 @@ public:
     ~LoopbackHttpServer() {
         m_stop = true;
         if (m_thread.joinable()) m_thread.join();
-        if (m_listener != INVALID_SOCKET) ::closesocket(m_listener);
-        if (m_wsa) ::WSACleanup();
     }
     bool ok() const { return m_port != 0; }
     std::wstring Root() const { return L"http://127.0.0.1:" + std::to_wstring(m_port); }
@@ -64,13 +60,11 @@ private:
         while (!m_stop) {
             fd_set ready;
             FD_ZERO(&ready);
-            FD_SET(m_listener, &ready);
+            FD_SET(m_listener.get(), &ready);
             timeval wait{0, 50000};
             if (::select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
-            const SOCKET client = ::accept(m_listener, nullptr, nullptr);
-            if (client == INVALID_SOCKET) continue;
-            Answer(client);
-            ::closesocket(client);
+            const unique_socket client(::accept(m_listener.get(), nullptr, nullptr));
+            if (client) Answer(client.get());
         }
     }
     void Answer(SOCKET client) {
@@ -89,8 +83,8 @@ private:
         ::send(client, reply.data(), static_cast<int>(reply.size()), 0);
     }
 
-    bool m_wsa = false;
-    SOCKET m_listener = INVALID_SOCKET;
+    WinsockSession m_winsock;
+    unique_socket m_listener;
     unsigned short m_port = 0;
     std::atomic<bool> m_stop{false};
     std::mutex m_lock;

@@ -6,15 +6,15 @@
 #include <filesystem>
 #include <fstream>
 
+#include "UniqueHandle.h"
+
 namespace tessaly::test {
 
 namespace {
 
 bool KeyExists(HKEY root, const std::wstring& subKey) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(root, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    ::RegCloseKey(key);
-    return true;
+    unique_hkey key;
+    return ::RegOpenKeyExW(root, subKey.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 std::wstring FirstMissingAncestor(HKEY root, const std::wstring& subKey) {
@@ -43,15 +43,13 @@ RegistryKeyGuard::RegistryKeyGuard(HKEY root, std::wstring subKey) : m_root(root
     m_createdTop = FirstMissingAncestor(m_root, m_subKey);
     if (m_createdTop.empty()) {
         m_backup = L"Software\\TessalyOfficeTestBackup\\" + UniqueName(L"key");
-        HKEY backup = nullptr;
-        HKEY source = nullptr;
-        if (::RegCreateKeyExW(HKEY_CURRENT_USER, m_backup.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &backup,
+        unique_hkey backup;
+        unique_hkey source;
+        if (::RegCreateKeyExW(HKEY_CURRENT_USER, m_backup.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, backup.put(),
                               nullptr) == ERROR_SUCCESS &&
-            ::RegOpenKeyExW(m_root, m_subKey.c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS) {
-            ::RegCopyTreeW(source, nullptr, backup);
+            ::RegOpenKeyExW(m_root, m_subKey.c_str(), 0, KEY_READ, source.put()) == ERROR_SUCCESS) {
+            ::RegCopyTreeW(source.get(), nullptr, backup.get());
         }
-        if (source) ::RegCloseKey(source);
-        if (backup) ::RegCloseKey(backup);
         ::RegDeleteTreeW(m_root, m_subKey.c_str());
     }
 }
@@ -63,15 +61,14 @@ RegistryKeyGuard::~RegistryKeyGuard() {
         return;
     }
     ::RegDeleteTreeW(m_root, m_subKey.c_str());
-    HKEY target = nullptr;
-    HKEY backup = nullptr;
-    if (::RegCreateKeyExW(m_root, m_subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr) ==
-            ERROR_SUCCESS &&
-        ::RegOpenKeyExW(HKEY_CURRENT_USER, m_backup.c_str(), 0, KEY_READ, &backup) == ERROR_SUCCESS) {
-        ::RegCopyTreeW(backup, nullptr, target);
+    {
+        unique_hkey target;
+        unique_hkey backup;
+        if (::RegCreateKeyExW(m_root, m_subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, target.put(),
+                              nullptr) == ERROR_SUCCESS &&
+            ::RegOpenKeyExW(HKEY_CURRENT_USER, m_backup.c_str(), 0, KEY_READ, backup.put()) == ERROR_SUCCESS)
+            ::RegCopyTreeW(backup.get(), nullptr, target.get());
     }
-    if (backup) ::RegCloseKey(backup);
-    if (target) ::RegCloseKey(target);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, m_backup.c_str());
     ::RegDeleteKeyW(HKEY_CURRENT_USER, m_backup.c_str());
     // The backup root is shared by every guard; it goes once it is empty (fails quietly otherwise).
@@ -80,13 +77,13 @@ RegistryKeyGuard::~RegistryKeyGuard() {
 
 void SetRegText(HKEY root, const std::wstring& subKey, const std::wstring& name, const std::wstring& value,
                 DWORD type) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+    unique_hkey key;
+    if (::RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr) !=
         ERROR_SUCCESS)
         return;
-    ::RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+    ::RegSetValueExW(key.get(), name.empty() ? nullptr : name.c_str(), 0, type,
+                     reinterpret_cast<const BYTE*>(value.c_str()),
                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(key);
 }
 
 TempFolder::TempFolder(bool atDriveRoot) {

@@ -3,6 +3,7 @@
 #include "QuarantineTestSupport.h"
 
 #include "ClsQuarantine.h"
+#include "PixelScale.h"
 #include "TextConvert.h"
 #include "frmQuarantines.h"
 #include "frmQuarantinesLayout.h"
@@ -81,9 +82,8 @@ TEST_F(QuarantineDialogTest, EmptyStoreShowsZeroesAndItsButtonsDoNothing) {
 
 TEST_F(QuarantineDialogTest, ClientAreaAndControlsFollowTheTwipsLayout) {
     OpenWith({});
-    HDC screen = ::GetDC(nullptr);
-    const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX), dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
+    const PixelScale screen = ScreenScale();
+    const int dpiX = screen.dpiX, dpiY = screen.dpiY;
     RECT client{};
     ::GetClientRect(m_form.hwnd(), &client);
     EXPECT_EQ(client.right, MulDiv(8610, dpiX, 1440));

@@ -162,15 +162,14 @@ std::string RecordedRequest::Query() const {
 }
 
 UpdateService::UpdateService() {
-    WSADATA data{};
-    m_winsock = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    m_listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    m_listener.reset(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
     int size = sizeof address;
-    if (m_listener == INVALID_SOCKET || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        ::listen(m_listener, 16) != 0 || ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+    const SOCKET listener = m_listener.get();
+    if (!m_listener || ::bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        ::listen(listener, 16) != 0 || ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
         return;
     m_port = ::ntohs(address.sin_port);
     m_acceptor = std::thread([this] { Accept(); });
@@ -184,8 +183,6 @@ UpdateService::~UpdateService() {
         for (SOCKET client : m_clients) ::shutdown(client, SD_BOTH);
     }
     for (std::thread& thread : m_threads) thread.join();
-    if (m_listener != INVALID_SOCKET) ::closesocket(m_listener);
-    if (m_winsock) ::WSACleanup();
 }
 
 std::wstring UpdateService::Root() const { return L"http://127.0.0.1:" + std::to_wstring(m_port); }
@@ -247,10 +244,10 @@ void UpdateService::Accept() {
     while (!m_stop) {
         fd_set ready;
         FD_ZERO(&ready);
-        FD_SET(m_listener, &ready);
+        FD_SET(m_listener.get(), &ready);
         timeval wait{0, 20000};
         if (::select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
-        const SOCKET client = ::accept(m_listener, nullptr, nullptr);
+        const SOCKET client = ::accept(m_listener.get(), nullptr, nullptr);
         if (client == INVALID_SOCKET) continue;
         std::lock_guard<std::mutex> hold(m_lock);
         m_clients.push_back(client);
@@ -259,6 +256,7 @@ void UpdateService::Accept() {
 }
 
 void UpdateService::Serve(SOCKET client) {
+    const tessaly::unique_socket owned(client);
     std::string pending;
     while (!m_stop) {
         std::optional<RecordedRequest> request = ReadRequest(client, pending, m_stop);
@@ -273,7 +271,6 @@ void UpdateService::Serve(SOCKET client) {
     ::shutdown(client, SD_SEND);
     std::lock_guard<std::mutex> hold(m_lock);
     m_clients.erase(std::remove(m_clients.begin(), m_clients.end(), client), m_clients.end());
-    ::closesocket(client);
 }
 
 bool UpdateService::Answer(SOCKET client, const RecordedRequest& request) {
@@ -378,16 +375,13 @@ std::string HexOf(const std::string& bytes) {
 }
 
 std::string Md5Of(const std::string& bytes) {
-    HCRYPTPROV provider = 0;
-    HCRYPTHASH hash = 0;
+    const tessaly::unique_cryptprov provider = tessaly::AcquireCryptContext(CRYPT_VERIFYCONTEXT);
+    const tessaly::unique_crypthash hash = tessaly::CreateCryptHash(provider.get(), CALG_MD5);
     std::string digest(16, '\0');
     DWORD size = 16;
-    if (::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
-        ::CryptCreateHash(provider, CALG_MD5, 0, 0, &hash) &&
-        ::CryptHashData(hash, reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()), 0))
-        ::CryptGetHashParam(hash, HP_HASHVAL, reinterpret_cast<BYTE*>(digest.data()), &size, 0);
-    if (hash) ::CryptDestroyHash(hash);
-    if (provider) ::CryptReleaseContext(provider, 0);
+    if (hash &&
+        ::CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()), 0))
+        ::CryptGetHashParam(hash.get(), HP_HASHVAL, reinterpret_cast<BYTE*>(digest.data()), &size, 0);
     return HexOf(digest);
 }
 

@@ -17,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "UniqueHandle.h"
+
 namespace updater_test {
 
 struct RecordedRequest {
@@ -106,8 +108,8 @@ private:
                                   const std::string& package);
     bool Pause(unsigned milliseconds);
 
-    bool m_winsock = false;
-    SOCKET m_listener = INVALID_SOCKET;
+    tessaly::WinsockSession m_winsock;
+    tessaly::unique_socket m_listener;
     unsigned short m_port = 0;
     std::atomic<bool> m_stop{false};
     std::mutex m_lock;
