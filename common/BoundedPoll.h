@@ -24,6 +24,12 @@ struct PollPlan {
 
 PollResult PollUntil(const std::function<bool()>& done, const PollPlan& plan) noexcept;
 
+// A pause of about `milliseconds` with window events running: the poll that waits for nothing.
+// It ends early only when WM_QUIT arrives.
+inline PollResult PauseWithEvents(std::uint32_t milliseconds) noexcept {
+    return PollUntil([] { return false; }, PollPlan{milliseconds, milliseconds});
+}
+
 // Milliseconds since an arbitrary start, for callers that measure a wait themselves.
 std::uint64_t PollClockMs() noexcept;
 

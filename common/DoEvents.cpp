@@ -17,14 +17,4 @@ bool DoEvents() noexcept {
     return true;
 }
 
-void SleepWithEvents(unsigned milliseconds) noexcept {
-    const ULONGLONG end = ::GetTickCount64() + milliseconds;
-    for (;;) {
-        DoEvents();
-        const ULONGLONG now = ::GetTickCount64();
-        if (now >= end) return;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-    }
-}
-
 }  // namespace tessaly

@@ -4,9 +4,7 @@
 
 namespace tessaly {
 
+// Timed waits are bounded polls (BoundedPoll.h), which run this between their tries.
 bool DoEvents() noexcept;
-// Sleeps about `milliseconds` while letting window events run; returns early when a message arrives
-// only after it has been dispatched, so the wait stays bounded by the given time.
-void SleepWithEvents(unsigned milliseconds) noexcept;
 
 }  // namespace tessaly

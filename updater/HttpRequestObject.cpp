@@ -1,7 +1,7 @@
 // The XML HTTP request object; see HttpRequestObject.h.
 #include "HttpRequestObject.h"
 
-#include "DoEvents.h"
+#include "BoundedPoll.h"
 
 namespace tessaly::updater {
 namespace {
@@ -56,13 +56,13 @@ std::optional<long> HttpRequestObject::ReadyState() {
 }
 
 bool HttpRequestObject::WaitComplete(std::uint32_t polls, std::uint32_t pollMs) {
-    for (std::uint32_t look = 0; look < polls; ++look) {
+    bool unreadable = false;
+    const auto ended = [&] {
         const std::optional<long> state = ReadyState();
-        if (!state) return false;
-        if (*state == kReadyStateComplete) return true;
-        SleepWithEvents(pollMs);
-    }
-    return false;
+        unreadable = !state;
+        return unreadable || *state == kReadyStateComplete;
+    };
+    return PollUntil(ended, PollPlan{polls * pollMs, pollMs}) == PollResult::Done && !unreadable;
 }
 
 void HttpRequestObject::Abandon() {

@@ -27,7 +27,7 @@ public:
     bool SetHeader(const std::wstring& name, const std::wstring& value);
     // A text body, or none.
     bool Send(const std::wstring* body);
-    // Polls the ready state up to `polls` times, `pollMs` apart, letting window events run;
+    // Polls the ready state `pollMs` apart for polls x pollMs in all, letting window events run;
     // true once the request is complete.
     bool WaitComplete(std::uint32_t polls, std::uint32_t pollMs);
     // Gives up a request that did not complete. The object is then kept for the life of the

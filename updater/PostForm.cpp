@@ -6,7 +6,7 @@
 #include <optional>
 #include <utility>
 
-#include "DoEvents.h"
+#include "BoundedPoll.h"
 #include "FaultLog.h"
 #include "MonikerTransfer.h"
 #include "TextConvert.h"
@@ -84,7 +84,7 @@ std::wstring PostForm(const std::wstring& url, const std::wstring& body) {
             LogCaughtFault(L"PostForm");
         }
         if (attempt == kAttempts) return {};
-        SleepWithEvents(Waits().postRetryPauseMs);
+        PauseWithEvents(Waits().postRetryPauseMs);
     }
 }
 

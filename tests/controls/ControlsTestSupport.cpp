@@ -1,6 +1,7 @@
 // Shared pieces of the control tests; see ControlsTestSupport.h.
 #include "ControlsTestSupport.h"
 
+#include "BoundedPoll.h"
 #include "DoEvents.h"
 #include "UniqueHandle.h"
 #include "WindowClass.h"
@@ -66,7 +67,7 @@ void PumpMessages() {
     for (int i = 0; i < 5; ++i) tessaly::DoEvents();
 }
 
-void PumpFor(unsigned milliseconds) { tessaly::SleepWithEvents(milliseconds); }
+void PumpFor(unsigned milliseconds) { tessaly::PauseWithEvents(milliseconds); }
 
 LPARAM PointParam(int x, int y) { return MAKELPARAM(x, y); }
 

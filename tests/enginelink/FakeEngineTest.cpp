@@ -7,7 +7,7 @@
 #include <string>
 
 #include "ClsPipeShareMem.h"
-#include "DoEvents.h"
+#include "BoundedPoll.h"
 #include "EngineLinkSupport.h"
 #include "TextConvert.h"
 #include "modCommon.h"
@@ -83,7 +83,7 @@ TEST_F(FakeEngine, GarbageReplyLengthIsLoggedOnEveryReceive) {
     ASSERT_TRUE(link.ConnectPipeServer(false, 1001));
     ASSERT_TRUE(link.SendMsgToUTF8HexStr(L"SCAN::C:/a.doc"));
     ASSERT_TRUE(WaitForMarker(true, 100));
-    for (int i = 0; i < 2000 && MailboxLength(10240) != "12AB"; ++i) tessaly::SleepWithEvents(1);
+    tessaly::PollUntil([&] { return MailboxLength(10240) == "12AB"; }, {2000, 1});
     std::wstring text = L"x";
     EXPECT_EQ(link.RecvMsgFromUTF8encoding(text, true), 0);
     EXPECT_EQ(link.RecvMsgFromUTF8encoding(text, true), 0);

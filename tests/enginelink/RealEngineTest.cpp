@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "BoundedPoll.h"
 #include "ClsPipeShareMem.h"
-#include "DoEvents.h"
 #include "EngineLinkSupport.h"
 #include "TextConvert.h"
 #include "UniqueHandle.h"
@@ -195,12 +195,13 @@ TEST_F(RealEngine, RequestWhoseLengthLandsBeforeItsPayloadIsStillRead) {
     for (int i = 0; i < 4; ++i) block[i] = digits[i];
     ::Sleep(5);
     for (std::size_t i = 0; i < payload.size(); ++i) block[4 + i] = payload[i];
-    const ULONGLONG end = ::GetTickCount64() + 10000;
     std::wstring reply;
-    while (::GetTickCount64() < end && reply.find(L"late.doc") == std::wstring::npos) {
-        m_link.RecvMsgFromUTF8encoding(reply, true);
-        tessaly::SleepWithEvents(1);
-    }
+    tessaly::PollUntil(
+        [&] {
+            m_link.RecvMsgFromUTF8encoding(reply, true);
+            return reply.find(L"late.doc") != std::wstring::npos;
+        },
+        {10000, 1});
     EXPECT_TRUE(reply.starts_with(L"R_SCAN::-1::")) << reply;
     EXPECT_TRUE(reply.ends_with(L"::late.doc"));
 }

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "ClsPipeShareMem.h"
-#include "DoEvents.h"
+#include "BoundedPoll.h"
 #include "ScanPageEngine.h"
 #include "UniqueHandle.h"
 #include "modCommon.h"
@@ -102,7 +102,7 @@ bool BareRequest(tessaly::ClsPipeShareMem& link, const std::wstring& linkPath) {
         if (link.RecvMsgFromUTF8encoding(reply, true) > 0 && reply.starts_with(L"R_SCAN::") &&
             reply.find(linkPath) != std::wstring::npos)
             return reply.starts_with(L"R_SCAN::0::");
-        tessaly::SleepWithEvents(1);
+        tessaly::PauseWithEvents(1);
     }
     return false;
 }
