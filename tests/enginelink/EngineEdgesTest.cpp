@@ -150,11 +150,12 @@ TEST_F(EngineEdges, ClientThatNeverReadsDoesNotStallAnother) {
         SendMailbox().Publish(*EncodePayload(L"SCAN::" + LinkPath(m_folder) + L"stuck_" + std::to_wstring(i)));
         ASSERT_TRUE(Taken()) << "request " << i << " of the stuck client was not taken in time";
     }
+    // Each live request is answered within the page's short poll, with its own reply.
     for (int i = 0; i < 5; ++i) {
-        const std::uint64_t start = PollClockMs();
+        const std::wstring name = L"live_" + std::to_wstring(i) + L".doc";
         std::wstring reply;
-        ASSERT_TRUE(PageRequest(m_folder + L"live_" + std::to_wstring(i) + L".doc", reply)) << i;
-        EXPECT_LT(PollClockMs() - start, 2000u) << "request " << i << " waited behind the stuck client";
+        ASSERT_TRUE(PageRequest(m_folder + name, reply)) << "request " << i << " waited behind the stuck client";
+        EXPECT_NE(reply.find(name), std::wstring::npos) << reply;
     }
 }
 
