@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "BoundedPoll.h"
 #include "ClsWMI.h"
 #include "TestSupport.h"
 #include "UniqueHandle.h"
@@ -30,11 +31,7 @@ std::string ReadShared(const std::wstring& path) {
 }
 
 bool WaitForMarker(const std::wstring& name, bool present) {
-    for (int i = 0; i < 200; ++i) {
-        if (IsRunMarkerPresent(name) == present) return true;
-        ::Sleep(50);
-    }
-    return false;
+    return PollUntil([&] { return IsRunMarkerPresent(name) == present; }, {10000, 50, 0, false}) == PollResult::Done;
 }
 
 }  // namespace

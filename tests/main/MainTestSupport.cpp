@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "DoEvents.h"
 #include "modCommon.h"
 
 namespace maintest {
@@ -76,12 +77,6 @@ std::wstring WindowText(HWND hwnd) {
     return text;
 }
 
-void PumpMessages() {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
+void PumpMessages() { tessaly::DoEvents(); }
 
 }  // namespace maintest

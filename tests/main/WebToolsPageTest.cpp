@@ -8,12 +8,14 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "BoundedPoll.h"
 #include "FaultLog.h"
 #include "IniOperation.h"
 #include "MainTestSupport.h"
@@ -129,16 +131,8 @@ private:
     std::thread m_thread;
 };
 
-// Lets messages run until done() holds or the steps are used up; true when done() held.
-template <typename Done>
-bool PumpUntil(Done done, int steps = 500) {
-    for (int i = 0; i < steps; ++i) {
-        maintest::PumpMessages();
-        if (done()) return true;
-        ::Sleep(10);
-    }
-    return done();
-}
+// Lets messages run until done() holds or about five seconds have passed; true when done() held.
+bool PumpUntil(const std::function<bool()>& done) { return PollUntil(done, {5000, 10}) == PollResult::Done; }
 
 RECT ChildRect(HWND parent, HWND child) {
     RECT r{};
@@ -237,7 +231,7 @@ TEST_F(WebToolsPageTest, NoNetworkShowsTipAndNeverNavigates) {
     EXPECT_EQ(m_asked, std::vector<std::wstring>{L"127.0.0.1"});
     EXPECT_EQ(page.PageAddress(), m_server.Root() + L"/tessaly/clienttools");
     // The page is not asked again, and nothing reaches the server, while messages run.
-    PumpUntil([] { return false; }, 30);
+    PauseWithEvents(300);
     EXPECT_EQ(m_asked.size(), 1u);
     EXPECT_TRUE(m_server.Paths().empty());
     EXPECT_EQ(m_dialogs.Count(), 0);
@@ -307,7 +301,7 @@ TEST_F(WebToolsPageTest, NetworkUpWithoutEngineShowsTip) {
     EXPECT_TRUE(ShowsExactlyOne(page));
     EXPECT_TRUE(page.IsFailedTipShown());
     EXPECT_EQ(WebBrowserSite::Alive(), 0);
-    PumpUntil([] { return false; }, 30);
+    PauseWithEvents(300);
     EXPECT_TRUE(m_server.Paths().empty());
 }
 

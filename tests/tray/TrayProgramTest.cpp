@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "BoundedPoll.h"
 #include "BoxWatcher.h"
 #include "IniOperation.h"
 #include "Polling.h"
@@ -98,20 +99,13 @@ public:
     [[nodiscard]] bool Valid() const { return m_process && m_hook; }
     // The exit code once the process ended within the time; the events meanwhile are counted.
     std::optional<DWORD> WaitForExit() {
-        const ULONGLONG end = ::GetTickCount64() + kWaitMs;
         HANDLE process = m_process.get();
-        while (::GetTickCount64() < end) {
-            // The hook's events arrive as messages of this thread.
-            ::MsgWaitForMultipleObjects(1, &process, FALSE, 50, QS_ALLINPUT);
-            MSG msg{};
-            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-            if (::WaitForSingleObject(process, 0) == WAIT_OBJECT_0) {
-                DWORD code = 0;
-                ::GetExitCodeProcess(process, &code);
-                return code;
-            }
-        }
-        return std::nullopt;
+        // The hook's events arrive as messages of this thread, which the poll lets run.
+        const auto ended = [process] { return ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0; };
+        if (tessaly::PollUntil(ended, {kWaitMs, 50}) != tessaly::PollResult::Done) return std::nullopt;
+        DWORD code = 0;
+        ::GetExitCodeProcess(process, &code);
+        return code;
     }
     static int Created() { return s_created; }
 

@@ -7,8 +7,9 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
+
+#include "BoundedPoll.h"
 
 namespace updater_test {
 namespace {
@@ -295,12 +296,9 @@ bool UpdateService::AnswerPost(SOCKET client) {
 }
 
 bool UpdateService::Pause(unsigned milliseconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (std::chrono::steady_clock::now() < end) {
-        if (m_stop) return false;
-        ::Sleep(kPauseStepMs);
-    }
-    return !m_stop;
+    // The server's threads have no windows: the poll only dozes.
+    const tessaly::PollPlan plan{milliseconds, kPauseStepMs, 0, false};
+    return tessaly::PollUntil([this] { return m_stop.load(); }, plan) != tessaly::PollResult::Done;
 }
 
 bool UpdateService::AnswerPackage(SOCKET client, const RecordedRequest& request) {
