@@ -7,6 +7,7 @@
 #include "NoticeText.h"
 #include "PixelScale.h"
 #include "TextConvert.h"
+#include "UniqueHandle.h"
 #include "frmTrayVirusMonitor.h"
 
 namespace tessaly::guard {
@@ -114,12 +115,10 @@ TEST_F(NoticeTest, ShowsCountPathWithWholePathAsToolTipAndVirusName) {
 TEST_F(NoticeTest, APathTooWideForItsRowIsShortenedInTheMiddleOnOneLine) {
     const HWND label = notice.Control(Notice::kIdLblVirusPath);
     const auto width = [label](const std::wstring& text) {
-        const HDC dc = ::GetDC(label);
-        const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)));
+        const WindowDc dc(label);
+        const SelectedObject font(dc.get(), reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)));
         SIZE size{};
-        ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        ::SelectObject(dc, old);
-        ::ReleaseDC(label, dc);
+        ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
         return size.cx;
     };
     RECT row{};
