@@ -72,22 +72,44 @@ function(tessaly_add_pictures target)
   add_dependencies(${target} tessaly_pictures)
 endfunction()
 
-# Version resource and manifest for a Windows program.
-#   tessaly_program_resources(target FILE_NAME name.exe DESCRIPTION "text" LEVEL asInvoker|requireAdministrator
-#                             [ICON path] [RC extra.rc...])
-function(tessaly_program_resources target)
-  cmake_parse_arguments(P "" "FILE_NAME;DESCRIPTION;LEVEL" "RC" ${ARGN})
+# The version every program carries comes from one place, the project's VERSION (four numbers).
+# "2021.2.0.25" becomes the resource's "2021,2,0,25".
+function(tessaly_version_commas version out)
+  string(REPLACE "." "," commas "${version}")
+  set(${out} "${commas}" PARENT_SCOPE)
+endfunction()
+
+# Version resource and manifest alone, of the project's version or of the VERSION given.
+function(tessaly_version_resource target)
+  cmake_parse_arguments(P "" "FILE_NAME;DESCRIPTION;LEVEL;VERSION" "" ${ARGN})
   if(NOT P_LEVEL)
     set(P_LEVEL asInvoker)
+  endif()
+  if(NOT P_VERSION)
+    set(P_VERSION ${PROJECT_VERSION})
   endif()
   set(TESSALY_FILE_NAME ${P_FILE_NAME})
   set(TESSALY_DESCRIPTION ${P_DESCRIPTION})
   set(TESSALY_EXECUTION_LEVEL ${P_LEVEL})
+  set(TESSALY_VERSION ${P_VERSION})
+  tessaly_version_commas(${P_VERSION} TESSALY_VERSION_COMMAS)
   set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_res)
   configure_file(${PROJECT_SOURCE_DIR}/resources/app.manifest.in ${out}/app.manifest @ONLY)
   configure_file(${PROJECT_SOURCE_DIR}/resources/version.rc.in ${out}/version.rc @ONLY)
-  target_sources(${target} PRIVATE ${out}/version.rc ${P_RC})
+  target_sources(${target} PRIVATE ${out}/version.rc)
   target_include_directories(${target} PRIVATE ${out} ${PROJECT_SOURCE_DIR}/resources)
+  # What a copy of the program with another version needs to make the same resource.
+  set_target_properties(${target} PROPERTIES TESSALY_FILE_NAME ${P_FILE_NAME}
+    TESSALY_DESCRIPTION "${P_DESCRIPTION}" TESSALY_EXECUTION_LEVEL ${P_LEVEL})
+endfunction()
+
+# Version resource, manifest and pictures for a Windows program.
+#   tessaly_program_resources(target FILE_NAME name.exe DESCRIPTION "text" LEVEL asInvoker|requireAdministrator
+#                             [RC extra.rc...])
+function(tessaly_program_resources target)
+  cmake_parse_arguments(P "" "FILE_NAME;DESCRIPTION;LEVEL" "RC" ${ARGN})
+  tessaly_version_resource(${target} FILE_NAME ${P_FILE_NAME} DESCRIPTION "${P_DESCRIPTION}" LEVEL ${P_LEVEL})
+  target_sources(${target} PRIVATE ${P_RC})
   tessaly_add_pictures(${target})
 endfunction()
 
@@ -106,6 +128,27 @@ function(tessaly_program target)
   target_link_libraries(${target} PRIVATE ${P_LIBS})
   tessaly_program_resources(${target} FILE_NAME ${P_FILE_NAME} DESCRIPTION "${P_DESCRIPTION}"
     LEVEL ${P_LEVEL} RC ${P_RC})
+endfunction()
+
+# The program linked once more from its own objects with a version resource of another VERSION,
+# into DIRECTORY: an update to install needs no second build. The copy is stripped.
+#   tessaly_program_with_version(target copy VERSION 2021.2.0.26 DIRECTORY dir)
+function(tessaly_program_with_version target copy)
+  cmake_parse_arguments(P "" "VERSION;DIRECTORY" "" ${ARGN})
+  add_executable(${copy} $<FILTER:$<TARGET_OBJECTS:${target}>,EXCLUDE,/version\.rc\.[^/]*$>)
+  foreach(property OUTPUT_NAME WIN32_EXECUTABLE LINK_LIBRARIES LINK_OPTIONS)
+    get_target_property(value ${target} ${property})
+    if(value)
+      set_property(TARGET ${copy} PROPERTY ${property} "${value}")
+    endif()
+  endforeach()
+  set_target_properties(${copy} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${P_DIRECTORY})
+  target_link_options(${copy} PRIVATE -s)
+  get_target_property(file_name ${target} TESSALY_FILE_NAME)
+  get_target_property(description ${target} TESSALY_DESCRIPTION)
+  get_target_property(level ${target} TESSALY_EXECUTION_LEVEL)
+  tessaly_version_resource(${copy} FILE_NAME ${file_name} DESCRIPTION "${description}" LEVEL ${level}
+    VERSION ${P_VERSION})
 endfunction()
 
 # A GoogleTest executable run by CTest (under Wine in the Windows build).
