@@ -290,7 +290,15 @@ void frmMain::timerCheckUpgrading_Timer() {
     if (!m_watchInstall || !IsRunMarkerPresent(kInstallingMarker)) return;
     m_watchInstall = false;
     ::KillTimer(m_hwnd, kTimerCheckUpgrading);
-    RequestUnload();
+    if (m_unloading) return;  // the exit already waits for the scan to stop
+    // The installation waits for this program. Only a running scan or clean is worth the
+    // question; results that wait for the user's decision are kept in the scan log.
+    if (usrScanCleanPage1.IsWorkLoopRunning()) {
+        RequestUnload();
+        return;
+    }
+    usrScanCleanPage1.BreakScanClean(true);
+    FinishUnload();
 }
 
 void frmMain::timeShowContact_Timer() {
@@ -299,14 +307,18 @@ void frmMain::timeShowContact_Timer() {
     ShowLastUpdateNotes();
 }
 
+// While an installation runs the programs it replaces must not start; the tray program it starts
+// again afterwards starts the guard and the update check.
 void frmMain::timeshellUpdate_Timer() {
     ::KillTimer(m_hwnd, kTimerShellUpdate);
+    if (IsRunMarkerPresent(kInstallingMarker)) return;
     const std::wstring updater = m_appFolder + kUpdaterProgramFile;
     if (DirLookup(updater)) ShellRun(updater, L"/manual", 0);
 }
 
 void frmMain::timeStartGuard_Timer() {
     ::KillTimer(m_hwnd, kTimerStartGuard);
+    if (IsRunMarkerPresent(kInstallingMarker)) return;
     const std::wstring guard = m_appFolder + kGuardProgramFile;
     if (DirLookup(guard)) ShellRun(guard, L"", 1);
 }

@@ -14,6 +14,8 @@
 #include "TextCompare.h"
 #include "TextConvert.h"
 #include "TextFiles.h"
+#include "ChildProcess.h"
+#include "frmMain.h"
 #include "UserTexts.h"
 #include "usrScanCleanPage.h"
 
@@ -161,6 +163,31 @@ TEST_F(ScanTest, ConfirmedExitOverUncleanedResultsEndsPromptly) {
     run->Close();
     ASSERT_TRUE(run->Boxes().WaitForBoxes(texts::kExitTitle, 1, kExitTimeoutMs)) << "no exit question";
     EXPECT_TRUE(run->WaitForExit(kExitTimeoutMs).has_value()) << "drossel.exe lingered after Yes";
+    EXPECT_FALSE(FileExists(MarkerFile(texts::kMainMarker)));
+}
+
+// An installation waits for the program: results that await a decision are no scan (the scan log
+// holds them), so the installing marker closes the window without a question, and while the
+// marker exists the start timers start neither the updater nor the guard.
+TEST_F(ScanTest, TheInstallingMarkerClosesOverUncleanedResultsWithoutAQuestion) {
+    const std::wstring documents = Root() + L"docs\\";
+    const ExpectedScan expected = WriteSample(documents, "virus-replicator.doc");
+    const auto run = ScanAndCheck(L"/sf " + documents + L"virus-replicator.doc", expected);
+    ASSERT_TRUE(run);
+    WriteBytes(MarkerFile(texts::kInstallingMarker), "1");
+    for (UINT_PTR timer : {tessaly::frmMain::kTimerShellUpdate, tessaly::frmMain::kTimerStartGuard}) {
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutW(run->Window(), WM_TIMER, timer, 0, SMTO_NORMAL, kExitTimeoutMs, &result);
+    }
+    // A program a timer started exists once the handler has returned.
+    for (DWORD id : ProcessesFromFolder(Root() + L"prog\\")) {
+        const std::wstring image = ProcessImagePath(id);
+        EXPECT_FALSE(EndsWithNoCase(image, L"zdvshengji.exe") || EndsWithNoCase(image, L"zdvguard.exe"))
+            << ::testing::PrintToString(image) << " started during the installation";
+    }
+    ::PostMessageW(run->Window(), WM_TIMER, tessaly::frmMain::kTimerCheckUpgrading, 0);
+    EXPECT_TRUE(run->WaitForExit(kExitTimeoutMs).has_value()) << "the installing marker did not close drossel.exe";
+    EXPECT_TRUE(run->Boxes().Seen().empty()) << "the installing marker made drossel.exe ask";
     EXPECT_FALSE(FileExists(MarkerFile(texts::kMainMarker)));
 }
 
