@@ -56,6 +56,9 @@ inline constexpr wchar_t kMarkerEngine[] = L"zdvcore";
 // folder, when not empty, replaces the per-machine data folder and must end in "\".
 bool CreateRunMarker(const std::wstring& name, const std::wstring& folder = L"");
 bool DeleteRunMarker(const std::wstring& name);
+// Lets go of a marker this process made in the per-machine data folder, which removes it at once;
+// False when this process holds no such marker.
+bool ReleaseRunMarker(const std::wstring& name);
 bool IsRunMarkerPresent(const std::wstring& name, const std::wstring& folder = L"");
 // Appends message & CR LF as UTF-8 to <per-machine data folder><name>.err; failures are silent.
 void WriteErrLog(const std::wstring& message, const std::wstring& name, bool deleteFirst = false);

@@ -1,8 +1,10 @@
 // Run markers and error logs in the per-machine data folder. A marker is a delete-on-close file
-// whose handle its process never closes, so the file lives exactly as long as the process.
+// whose handle its process keeps open, so the file lives exactly as long as the process (or until
+// the process lets go of it).
 #include <string>
 #include <vector>
 
+#include "UniqueHandle.h"
 #include "clsUTF8TextFile.h"
 #include "modCommon.h"
 #include "FaultLog.h"
@@ -14,9 +16,15 @@ std::wstring MarkerPath(const std::wstring& name, const std::wstring& folder) {
     return (folder.empty() ? GetCommonDataFolder() : folder) + name + L".run";
 }
 
-// Handles of the markers this process holds; deliberately never closed.
-std::vector<HANDLE>& HeldMarkers() {
-    static auto* held = new std::vector<HANDLE>();
+struct HeldMarker {
+    std::wstring path;
+    unique_file file;
+};
+
+// The markers this process holds. The list itself is never destroyed: the handles stay open until
+// ReleaseRunMarker or the end of the process.
+std::vector<HeldMarker>& HeldMarkers() {
+    static auto* held = new std::vector<HeldMarker>();
     return *held;
 }
 
@@ -34,7 +42,7 @@ bool CreateRunMarker(const std::wstring& name, const std::wstring& folder) {
             return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || error == ERROR_SHARING_VIOLATION ||
                    error == ERROR_ACCESS_DENIED;
         }
-        HeldMarkers().push_back(file);
+        HeldMarkers().push_back({path, unique_file(file)});
         DWORD written = 0;
         const bool ok = ::WriteFile(file, pid.data(), static_cast<DWORD>(pid.size()), &written, nullptr) &&
                         written == pid.size();
@@ -42,6 +50,22 @@ bool CreateRunMarker(const std::wstring& name, const std::wstring& folder) {
         return ok;
     } catch (...) {
         LogCaughtFault(L"CreateRunMarker");
+        return false;
+    }
+}
+
+bool ReleaseRunMarker(const std::wstring& name) {
+    try {
+        const std::wstring path = MarkerPath(name, L"");
+        auto& held = HeldMarkers();
+        for (auto it = held.begin(); it != held.end(); ++it) {
+            if (::lstrcmpiW(it->path.c_str(), path.c_str()) != 0) continue;
+            held.erase(it);
+            return true;
+        }
+        return false;
+    } catch (...) {
+        LogCaughtFault(L"ReleaseRunMarker");
         return false;
     }
 }

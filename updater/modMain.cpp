@@ -61,6 +61,7 @@ int Main(const std::wstring& arguments) {
 
     const CachedPackageInfo cache = GetCachedPackage();
     if (cache.Valid && HandOverCachedPackage(cache, switches, programFolder)) return 0;
+    if (!cache.Valid && !RunsFromUpdateTempFolder(programFolder)) RemoveInstallationLeftovers();
 
     frmUpdate form;
     if (!form.Load(switches.ui)) return 0;

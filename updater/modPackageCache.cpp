@@ -2,6 +2,7 @@
 #include "modPackageCache.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -24,10 +25,31 @@
 namespace tessaly::updater {
 namespace {
 
+constexpr wchar_t kTrayName[] = L"kestrine.exe";
+// ERROR_ELEVATION_REQUIRED, which the cross build's headers leave out.
+constexpr DWORD kElevationRequired = 740;
+
 // The record's package, held and checked once more: the file that runs is the file cached.
 bool StillTheCachedPackage(const CachedPackageInfo& record, const PackageLock& lock) {
     return lock.Held() && lock.Length() == record.PackageSize &&
            SameDigest(GetFileMD5(record.PackagePath, CALG_MD5), record.PackageHash);
+}
+
+// The package needs administrator rights. This copy runs as the desktop user, and where Windows
+// then refuses the plain start it asks the user's consent through the shell instead.
+bool StartPackage(const std::wstring& path, const std::wstring& args, ProcessHandles& package) {
+    if (StartProcess(path, args, package)) return true;
+    if (::GetLastError() != kElevationRequired) return false;
+    SHELLEXECUTEINFOW shell{};
+    shell.cbSize = sizeof shell;
+    shell.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    shell.lpVerb = L"runas";
+    shell.lpFile = path.c_str();
+    shell.lpParameters = args.c_str();
+    shell.nShow = SW_HIDE;
+    if (!::ShellExecuteExW(&shell) || !shell.hProcess) return false;
+    package.process.reset(shell.hProcess);
+    return true;
 }
 
 void RunPackage(const CachedPackageInfo& record, const std::wstring& folder) {
@@ -35,9 +57,18 @@ void RunPackage(const CachedPackageInfo& record, const std::wstring& folder) {
     if (!StillTheCachedPackage(record, lock)) return;
     ProcessHandles package;
     const bool started =
-        StartProcess(record.PackagePath, std::wstring(kSwitchVerySilent) + InstallPathArgument(folder), package);
+        StartPackage(record.PackagePath, std::wstring(kSwitchVerySilent) + InstallPathArgument(folder), package);
     lock.Release();
     if (started) ::WaitForSingleObject(package.process.get(), Waits().packageRunMs);
+}
+
+// What stepped aside for the installation comes back: the tray program, started for the desktop
+// user as the autorun value starts it, and through it the guard and the update check. The package
+// leaves this to the copy, which holds the installing marker; the marker goes first, or the tray
+// program would see it and close again.
+void StartTrayAgain(const std::wstring& folder) {
+    ReleaseRunMarker(kMarkerInstalling);
+    ShellRunViaExplorer(folder + kTrayName, kWindowNormal);
 }
 
 }  // namespace
@@ -93,16 +124,21 @@ void ClearCachedPackage(const std::wstring& packagePath) {
 
 void InstallCachedPackage(const CachedPackageInfo& record, const std::wstring& folder) {
     CreateRunMarker(kMarkerInstalling);
+    bool ran = true;
     try {
         if (ClsPathLib().IsFile(record.PackagePath)) {
-            if (!WaitOtherProgramsExit(Waits().markerPollMs, Waits().markerPolls, L"")) return;
-            RunPackage(record, folder);
+            ran = WaitOtherProgramsExit(Waits().markerPollMs, Waits().markerPolls, L"");
+            if (ran) RunPackage(record, folder);
         }
     } catch (...) {
         LogCaughtFault(L"InstallCachedPackage");
     }
-    ClearCachedPackage(record.PackagePath);
+    // A copy that gave up leaves the cache for another try today.
+    if (ran) ClearCachedPackage(record.PackagePath);
+    StartTrayAgain(folder);
 }
+
+void RemoveInstallationLeftovers() { ClsPathLib().DeleteFolder(GetUpdateTempFolder(), false); }
 
 bool StartUpgraderCopy(const std::wstring& programFolder) {
     try {

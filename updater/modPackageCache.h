@@ -26,8 +26,12 @@ CachedPackageInfo GetCachedPackage();
 // Blanks the three keys, then deletes the file when there is one.
 void ClearCachedPackage(const std::wstring& packagePath);
 // Holds the installing marker, waits for the other programs to end, runs the package into the
-// folder (checked once more just before it starts) and clears the cache.
+// folder (checked once more just before it starts) and clears the cache; then lets go of the
+// marker and starts the folder's tray program again, also when the others did not end.
 void InstallCachedPackage(const CachedPackageInfo& record, const std::wstring& folder);
+// Empties the update temporary folder of what an earlier installation left there (the downloaded
+// package, the temporary copy); a file still in use stays.
+void RemoveInstallationLeftovers();
 // Copies the updater into the update temporary folder and starts it with "/upgrading " and
 // "/installpath " and the program folder.
 bool StartUpgraderCopy(const std::wstring& programFolder);

@@ -47,6 +47,10 @@ TEST(RunMarker, OwnMarkerHoldsPidAndCannotBeDeletedWhileHeld) {
     EXPECT_FALSE(DeleteRunMarker(name));
     EXPECT_TRUE(IsRunMarkerPresent(name));
     EXPECT_FALSE(DeleteRunMarker(UniqueName(L"never")));
+    // Letting go of it removes it at once; a marker not held cannot be let go of.
+    EXPECT_TRUE(ReleaseRunMarker(name));
+    EXPECT_FALSE(IsRunMarkerPresent(name));
+    EXPECT_FALSE(ReleaseRunMarker(name));
 }
 
 TEST(RunMarker, ExplicitFolderAndMissingFolder) {
