@@ -39,6 +39,10 @@ ChildProcess::ChildProcess(HANDLE token, std::wstring commandLine, const std::ws
     m_id = info.dwProcessId;
 }
 
+ChildProcess::ChildProcess(DWORD runningId)
+    : m_process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, runningId)),
+      m_id(m_process.valid() ? runningId : 0) {}
+
 bool ChildProcess::Running() const { return Valid() && ::WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> ChildProcess::WaitForExit(DWORD timeoutMs) const {

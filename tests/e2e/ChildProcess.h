@@ -18,6 +18,8 @@ public:
     // Starts a whole command line as the owner of the primary token would (nullptr: as this
     // process), in folder.
     ChildProcess(HANDLE token, std::wstring commandLine, const std::wstring& folder);
+    // A process that runs already, started by somebody else; Valid() tells whether it could be opened.
+    explicit ChildProcess(DWORD runningId);
 
     [[nodiscard]] bool Valid() const { return m_process.valid(); }
     [[nodiscard]] DWORD Id() const { return m_id; }

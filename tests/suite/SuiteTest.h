@@ -1,11 +1,13 @@
 // The fixture of the whole-suite tests: the whole-program fixture with one staged folder of every
 // real program and the real engine, the loopback update service the updater reports to, the
-// installer-package double's settings, and the ways a user's session starts the programs: the
-// main program by hand, the tray program from the autorun value at log-on.
+// installer packages the build made, and the ways a user's session starts the programs: the main
+// program by hand, the tray program from the autorun value at log-on.
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "DrosselRun.h"
 #include "E2eTest.h"
@@ -21,6 +23,26 @@ inline constexpr wchar_t kTrayProgram[] = L"kestrine.exe";
 inline constexpr wchar_t kGuardProgram[] = L"zdvguard.exe";
 inline constexpr wchar_t kEngineProgram[] = L"zdvcore.exe";
 inline constexpr wchar_t kUpdaterProgram[] = L"zdvshengji.exe";
+inline constexpr wchar_t kMainProgram[] = L"drossel.exe";
+inline constexpr const wchar_t* kPrograms[] = {kMainProgram, kEngineProgram, kGuardProgram, kUpdaterProgram,
+                                               kTrayProgram};
+
+// The version texts the build gave the programs, and the update's raised by one.
+inline constexpr wchar_t kBuiltVersion[] = TESSALY_VERSION_TEXT;
+inline constexpr wchar_t kRaisedVersion[] = TESSALY_RAISED_VERSION_TEXT;
+
+// The installer packages: the one the build ships (beside the staged folder) and the update.
+std::wstring ShippedPackage();
+std::wstring RaisedPackage();
+std::string PackageFileBytes(const std::wstring& package);
+std::string Ascii(const std::wstring& text);
+// Names of the files below folder, sub-folders included; empty when there is none (or no folder).
+std::vector<std::wstring> FolderFiles(const std::wstring& folder);
+// The version text of each of the five programs in folder, in the order of kPrograms.
+std::vector<std::wstring> ProgramVersions(const std::wstring& folder);
+// The package started as the updater starts it: "/verysilent /installpath " and the folder in
+// double quotes; its exit code once it has ended, nullopt when it did not end in time.
+std::optional<DWORD> InstallSilently(const std::wstring& package, const std::wstring& folder);
 
 class SuiteTest : public e2e::E2eTest {
 protected:
@@ -35,6 +57,12 @@ protected:
     std::unique_ptr<e2e::DrosselRun> StartMainProgram(const e2e::StagedProgramFolder& folder);
     // The log-on start: what the autorun value names, started as the desktop user.
     std::unique_ptr<traytest::RunningTray> LogOn();
+    // The tray program of the folder that somebody else started, once its form and icon are there;
+    // Ready() is false when none came.
+    std::unique_ptr<traytest::RunningTray> TrayOf(const std::wstring& folder);
+    // The next start of the main program shows the release notes the installation left, once,
+    // and takes the file; the notes shown are returned.
+    std::wstring ExpectNotesShownOnce(const e2e::StagedProgramFolder& folder);
 
     [[nodiscard]] bool MarkerPresent(const std::wstring& name) const;
     // The running process of the folder's program of that name; 0 when none runs.
@@ -44,6 +72,8 @@ protected:
     // The request's "ExecutionLevel" says the updater ran with full rights (or not).
     static bool SentElevated(const updater_test::RecordedRequest& request);
     static bool SentNotElevated(const updater_test::RecordedRequest& request);
+    // The request's "AppVer" is that version text.
+    static bool SentVersion(const updater_test::RecordedRequest& request, const std::wstring& version);
 
     [[nodiscard]] std::wstring UserDataFolder() const { return Root() + L"AppData\\Tessaly\\"; }
     [[nodiscard]] std::wstring UpdateTempFolder() const { return Root() + L"Temp\\zdvupdate_tmp\\"; }
