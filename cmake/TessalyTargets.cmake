@@ -167,6 +167,9 @@ function(tessaly_test name)
   if(WIN32)
     tessaly_program_resources(${name} FILE_NAME ${name}.exe DESCRIPTION "Tessaly tests" LEVEL asInvoker)
   endif()
+  # The version text the programs report: major, minor and the last of the four numbers.
+  target_compile_definitions(${name} PRIVATE
+    TESSALY_VERSION_TEXT=L"${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_TWEAK}")
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()

@@ -64,7 +64,7 @@ TEST(Folders, WindowsFolderAndExplorer) {
 }
 
 TEST(Folders, OwnVersionAndPlatformAndDateText) {
-    EXPECT_EQ(GetAppVersion(), L"2021.2.25");
+    EXPECT_EQ(GetAppVersion(), TESSALY_VERSION_TEXT);
     EXPECT_FALSE(IsWinXPOrEarlier());
     const std::wstring date = GetDateText();
     ASSERT_EQ(date.size(), 10u);

@@ -103,8 +103,8 @@ TEST_F(RegistryFixture, EnumeratesSubKeysAndStopsAtOversizedValue) {
 }
 
 TEST(FileVersion, OwnExecutablesAndFilesWithoutVersion) {
-    EXPECT_EQ(GetFileVersion(testsupport::TestBinFolder() + L"common_tests.exe"), L"2021.2.25");
-    EXPECT_EQ(GetFileVersion(testsupport::TestBinFolder() + L"..\\stage\\tessalydemo.exe"), L"2021.2.25");
+    EXPECT_EQ(GetFileVersion(testsupport::TestBinFolder() + L"common_tests.exe"), TESSALY_VERSION_TEXT);
+    EXPECT_EQ(GetFileVersion(testsupport::TestBinFolder() + L"..\\stage\\tessalydemo.exe"), TESSALY_VERSION_TEXT);
     EXPECT_EQ(GetFileVersion(testsupport::TestBinFolder() + L"common_marker_holder.exe"), L"0.0.0");
     const std::wstring text = testsupport::FreshFolder(L"ver") + L"a.txt";
     testsupport::WriteBytes(text, "no version here");

@@ -47,7 +47,7 @@ void ExpectSummary(const std::vector<std::wstring>& summary, const ExpectedScan&
     EXPECT_EQ(summary[2], L"扫描文件数:" + Number(expected.files));
     EXPECT_EQ(summary[3], L"病毒数:" + Number(expected.viruses));
     EXPECT_EQ(summary[4], L"可疑文件数:" + Number(expected.suspected));
-    EXPECT_EQ(summary[5], L"程序版本:2021.2.25");
+    EXPECT_EQ(summary[5], std::wstring(L"程序版本:") + TESSALY_VERSION_TEXT);
 }
 
 // One finding line per infected file (virus name, four blanks, path) and per suspected file

@@ -44,7 +44,7 @@ public:
     std::wstring MakeDir(const std::wstring& relative) const;
     // Creates a file with some bytes (and its folder) and returns its full path.
     std::wstring MakeFile(const std::wstring& relative, const std::string& bytes = "tessaly") const;
-    // A copy of the running test program, which carries the version resource 2021,2,0,25.
+    // A copy of the running test program, which carries the version resource of the build.
     std::wstring CopyOfThisProgram(const std::wstring& relative) const;
 
 private:
