@@ -14,6 +14,7 @@
 #include "IniOperation.h"
 #include "PackageLock.h"
 #include "ProcessStart.h"
+#include "ProgramFiles.h"
 #include "RunMarkerWaits.h"
 #include "TextConvert.h"
 #include "UpdateTempFolder.h"
@@ -25,7 +26,6 @@
 namespace tessaly::updater {
 namespace {
 
-constexpr wchar_t kTrayName[] = L"kestrine.exe";
 // ERROR_ELEVATION_REQUIRED, which the cross build's headers leave out.
 constexpr DWORD kElevationRequired = 740;
 
@@ -68,7 +68,7 @@ void RunPackage(const CachedPackageInfo& record, const std::wstring& folder) {
 // program would see it and close again.
 void StartTrayAgain(const std::wstring& folder) {
     ReleaseRunMarker(kMarkerInstalling);
-    ShellRunViaExplorer(folder + kTrayName, kWindowNormal);
+    ShellRunViaExplorer(folder + kTrayProgramFile, kWindowNormal);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "DrosselRun.h"
+#include "ProgramFiles.h"
 #include "E2eTest.h"
 #include "TrayTestSupport.h"
 #include "UpdateService.h"
@@ -23,9 +24,10 @@ inline constexpr wchar_t kTrayProgram[] = L"kestrine.exe";
 inline constexpr wchar_t kGuardProgram[] = L"zdvguard.exe";
 inline constexpr wchar_t kEngineProgram[] = L"zdvcore.exe";
 inline constexpr wchar_t kUpdaterProgram[] = L"zdvshengji.exe";
-inline constexpr wchar_t kMainProgram[] = L"drossel.exe";
-inline constexpr const wchar_t* kPrograms[] = {kMainProgram, kEngineProgram, kGuardProgram, kUpdaterProgram,
-                                               kTrayProgram};
+// The five programs an installation holds.
+inline constexpr const wchar_t* kPrograms[] = {tessaly::kMainProgramFile, tessaly::kEngineProgramFile,
+                                               tessaly::kGuardProgramFile, tessaly::kUpdaterProgramFile,
+                                               tessaly::kTrayProgramFile};
 
 // The version texts the build gave the programs, and the update's raised by one.
 inline constexpr wchar_t kBuiltVersion[] = TESSALY_VERSION_TEXT;
