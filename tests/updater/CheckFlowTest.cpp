@@ -128,9 +128,9 @@ TEST_F(CheckFlowTest, InstalledVersionIsRecordedAndSent) {
     m_folders.Set(ini::kVersions, ini::kServerAppVer, L"1.0.0");
     m_service.QueueAnswer(ActionJson("31"));
     Run();
-    EXPECT_EQ(m_folders.Setting(ini::kVersions, ini::kLocalAppVer), L"2021.2.25");
-    EXPECT_EQ(m_folders.Setting(ini::kVersions, ini::kServerAppVer), L"2021.2.25");
-    EXPECT_EQ(m_service.Posts()[0].Query().rfind("AppVer=323032312E322E3235&", 0), 0u);
+    EXPECT_EQ(m_folders.Setting(ini::kVersions, ini::kLocalAppVer), TESSALY_VERSION_TEXT);
+    EXPECT_EQ(m_folders.Setting(ini::kVersions, ini::kServerAppVer), TESSALY_VERSION_TEXT);
+    EXPECT_EQ(m_service.Posts()[0].Query().rfind(WideToUtf8(L"AppVer=" + TextToHex(TESSALY_VERSION_TEXT) + L"&"), 0), 0u);
 }
 
 TEST_F(CheckFlowTest, TwoAnswersAskingForFactsMakeTwoRequests) {

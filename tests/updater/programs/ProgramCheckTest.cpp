@@ -32,8 +32,8 @@ TEST_F(UpdaterProgramTest, ManualCheckWithoutWindowReportsAndEnds) {
     ASSERT_EQ(m_service.Posts().size(), 1u);
     EXPECT_EQ(m_folders.Setting(ini::kGeneral, ini::kLastCheckUpdate), GetDateText());
     // The shipped program carries the suite's version.
-    EXPECT_EQ(m_folders.Setting(ini::kVersions, ini::kLocalAppVer), L"2021.2.25");
-    EXPECT_EQ(m_service.Posts()[0].Query().rfind("AppVer=323032312E322E3235&ExecutionLevel=31&", 0), 0u);
+    EXPECT_EQ(m_folders.Setting(ini::kVersions, ini::kLocalAppVer), TESSALY_VERSION_TEXT);
+    EXPECT_EQ(m_service.Posts()[0].Query().rfind(WideToUtf8(L"AppVer=" + TextToHex(TESSALY_VERSION_TEXT) + L"&ExecutionLevel=31&"), 0), 0u);
     EXPECT_FALSE(MarkerPresent(L"zdvshengji"));
 }
 
