@@ -19,6 +19,17 @@ function(tessaly_project_warnings)
   endif()
 endfunction()
 
+# AddressSanitizer with LeakSanitizer over everything the host build compiles (GoogleTest too, so
+# containers agree on their annotations): an out-of-bounds access or a leak in the analysis fails
+# the host tests. Off for benchmarks and the fuzzing build, which instruments on its own.
+option(TESSALY_SANITIZE "Build the host tests with AddressSanitizer and LeakSanitizer" OFF)
+function(tessaly_host_sanitizers)
+  if(TESSALY_SANITIZE AND NOT WIN32)
+    add_compile_options(-fsanitize=address -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address)
+  endif()
+endfunction()
+
 # GoogleTest from Debian's sources, built with whatever toolchain this build uses.
 function(tessaly_add_gtest)
   if(TARGET gtest)
@@ -154,9 +165,11 @@ endfunction()
 # A GoogleTest executable run by CTest (under Wine in the Windows build).
 # Test executables of the Windows build live in testbin/, beside stage/, so a test finds the staged
 # program folder as ..\stage\ from its own folder.
-#   tessaly_test(name SOURCES ... LIBS ... [OWN_MAIN] [TIMEOUT s] [LABELS ...])
+# SHARDS n registers n CTest tests, each running every n-th test case, so `ctest -j` spreads a
+# long host test program over the cores.
+#   tessaly_test(name SOURCES ... LIBS ... [OWN_MAIN] [TIMEOUT s] [SHARDS n] [LABELS ...])
 function(tessaly_test name)
-  cmake_parse_arguments(T "OWN_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "OWN_MAIN" "TIMEOUT;SHARDS" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/testbin)
   if(T_OWN_MAIN)
@@ -173,6 +186,15 @@ function(tessaly_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+  if(NOT T_SHARDS)
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+    return()
+  endif()
+  math(EXPR last "${T_SHARDS} - 1")
+  foreach(shard RANGE ${last})
+    add_test(NAME ${name}_${shard} COMMAND ${name} --gtest_brief=1)
+    set_tests_properties(${name}_${shard} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
+      ENVIRONMENT "GTEST_TOTAL_SHARDS=${T_SHARDS};GTEST_SHARD_INDEX=${shard}")
+  endforeach()
 endfunction()

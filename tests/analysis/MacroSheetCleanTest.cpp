@@ -197,7 +197,8 @@ TEST(MacroSheetClean, RefusesWhatCannotBeRemovedSoundly) {
     auto records = *analysis::biff::ListRecords(stream);
     for (const auto& r : records)
         if (r.id == 0x0085 && stream[r.dataOffset() + 5] == 0) stream[r.dataOffset() + 5] = 1;
-    const auto file = analysis::cfb::CompoundFile::Open(MakeMacroSheetWorkbook(onlyMacros));
+    const ByteVec original = MakeMacroSheetWorkbook(onlyMacros);
+    const auto file = analysis::cfb::CompoundFile::Open(original);
     const ByteVec allMacros = *analysis::cfb::RewriteWith(*file, {{"Workbook", stream}});
     auto outcome = analyzer.Clean(allMacros);
     EXPECT_EQ(outcome.code, analysis::kCleanFailed);
@@ -226,7 +227,8 @@ TEST(MacroSheetClean, SheetsSharingASubstreamAreRefused) {
     ASSERT_EQ(boundSheets.size(), 5u);
     const auto macro1 = analysis::ReadField(stream, analysis::biff::boundsheet::kStreamPosition, boundSheets[1]);
     analysis::SetField(stream, analysis::biff::boundsheet::kStreamPosition, *macro1, boundSheets[3]);
-    const auto file = analysis::cfb::CompoundFile::Open(MakeMacroSheetWorkbook());
+    const ByteVec original = MakeMacroSheetWorkbook();
+    const auto file = analysis::cfb::CompoundFile::Open(original);
     const auto outcome = analysis::Analyzer().Clean(*analysis::cfb::RewriteWith(*file, {{"Workbook", stream}}));
     EXPECT_EQ(outcome.code, analysis::kCleanFailed);
     EXPECT_NE(outcome.text.find("overlap"), std::string::npos) << outcome.text;

@@ -29,7 +29,8 @@ TEST(RightsProtection, ProtectedContentIsEncryptedNotClean) {
 
 TEST(RightsProtection, OnlyStreamsThatExistAndAreTransformedCount) {
     analysis::Analyzer analyzer;
-    auto doc = analysis::cfb::CompoundFile::Open(MakeDoc());
+    const ByteVec plain = MakeDoc();
+    auto doc = analysis::cfb::CompoundFile::Open(plain);
     ASSERT_TRUE(doc);
     auto withMap = [&](const ByteVec& map) {
         analysis::cfb::Node root;
