@@ -2,13 +2,12 @@
 // hidden from the directory is not part of the package, as for Office itself.
 #include "Zip.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "Limits.h"
 #include "Text.h"
+#include "ZlibStream.h"
 
 namespace tessaly::analysis::zip {
 namespace {
@@ -172,21 +171,19 @@ std::optional<ByteVec> Archive::Read(std::size_t index, std::string* error) cons
     } else if (e.method == kMethodDeflated) {
         out.resize(static_cast<std::size_t>(e.uncompressedSize));
         std::uint8_t spare = 0;  // zlib wants somewhere to write even for an empty entry
-        z_stream zs{};
-        if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) return fail("inflate unavailable");
-        zs.next_in = const_cast<Bytef*>(packed.data());
-        zs.avail_in = static_cast<uInt>(packed.size());
-        zs.next_out = out.empty() ? &spare : out.data();
-        zs.avail_out = static_cast<uInt>(out.size());
-        int rc = inflate(&zs, Z_FINISH);
+        InflateStream zs(-MAX_WBITS);
+        if (!zs.ok()) return fail("inflate unavailable");
+        zs->next_in = const_cast<Bytef*>(packed.data());
+        zs->avail_in = static_cast<uInt>(packed.size());
+        zs->next_out = out.empty() ? &spare : out.data();
+        zs->avail_out = static_cast<uInt>(out.size());
+        int rc = inflate(zs.get(), Z_FINISH);
         // Output space exactly the declared size: more data than declared stops with Z_BUF_ERROR.
         if (out.empty() && rc == Z_BUF_ERROR) {
-            zs.avail_out = 1;
-            rc = inflate(&zs, Z_FINISH);
+            zs->avail_out = 1;
+            rc = inflate(zs.get(), Z_FINISH);
         }
-        const bool complete = rc == Z_STREAM_END && zs.total_out == out.size();
-        inflateEnd(&zs);
-        if (!complete) return fail("bad deflate data");
+        if (rc != Z_STREAM_END || zs->total_out != out.size()) return fail("bad deflate data");
     } else {
         return fail("unsupported compression method");
     }

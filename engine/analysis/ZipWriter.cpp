@@ -2,7 +2,10 @@
 // are written to the sink one after the other, so a copied part never needs a second copy.
 #include "ZipWriter.h"
 
-#include <zlib.h>
+#include <new>
+#include <stdexcept>
+
+#include "ZlibStream.h"
 
 namespace tessaly::analysis::zip {
 namespace {
@@ -105,16 +108,15 @@ void Writer::AddDeflated(const std::string& name, Bytes data) {
     item.entry.crc = crc32(0L, data.data(), static_cast<uInt>(data.size()));
     item.entry.uncompressedSize = data.size();
     item.entry.modDate = kDosDate1980;
-    z_stream zs{};
-    deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    item.owned.resize(deflateBound(&zs, static_cast<uLong>(data.size())) + 16);
-    zs.next_in = const_cast<Bytef*>(data.data());
-    zs.avail_in = static_cast<uInt>(data.size());
-    zs.next_out = item.owned.data();
-    zs.avail_out = static_cast<uInt>(item.owned.size());
-    deflate(&zs, Z_FINISH);
-    item.owned.resize(zs.total_out);
-    deflateEnd(&zs);
+    DeflateStream zs(Z_DEFAULT_COMPRESSION);
+    if (!zs.ok()) throw std::bad_alloc();
+    item.owned.resize(deflateBound(zs.get(), static_cast<uLong>(data.size())) + 16);
+    zs->next_in = const_cast<Bytef*>(data.data());
+    zs->avail_in = static_cast<uInt>(data.size());
+    zs->next_out = item.owned.data();
+    zs->avail_out = static_cast<uInt>(item.owned.size());
+    if (deflate(zs.get(), Z_FINISH) != Z_STREAM_END) throw std::logic_error("deflate output larger than its bound");
+    item.owned.resize(zs->total_out);
     item.entry.compressedSize = item.owned.size();
     item.compressed = item.owned;
     m_items.push_back(std::move(item));

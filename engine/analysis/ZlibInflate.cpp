@@ -3,31 +3,30 @@
 #include "ZlibInflate.h"
 
 #include <algorithm>
-#include <zlib.h>
+
+#include "ZlibStream.h"
 
 namespace tessaly::analysis {
 
 std::optional<ByteVec> InflateZlib(Bytes packed, std::size_t expected, std::size_t maxBytes) {
-    z_stream zs{};
-    if (inflateInit(&zs) != Z_OK) return std::nullopt;
+    if (maxBytes == 0) return std::nullopt;
+    InflateStream zs(MAX_WBITS);
+    if (!zs.ok()) return std::nullopt;
     constexpr std::size_t kFirstBuffer = 1u << 20;
     ByteVec out(std::min({std::max<std::size_t>(expected, 4096), kFirstBuffer, maxBytes}));
-    if (out.empty()) return std::nullopt;
-    zs.next_in = const_cast<Bytef*>(packed.data());
-    zs.avail_in = static_cast<uInt>(packed.size());
+    zs->next_in = const_cast<Bytef*>(packed.data());
+    zs->avail_in = static_cast<uInt>(packed.size());
     int rc = Z_OK;
     while (true) {
-        zs.next_out = out.data() + zs.total_out;
-        zs.avail_out = static_cast<uInt>(out.size() - zs.total_out);
-        rc = inflate(&zs, Z_NO_FLUSH);
-        if (rc != Z_OK || zs.avail_out != 0) break;
+        zs->next_out = out.data() + zs->total_out;
+        zs->avail_out = static_cast<uInt>(out.size() - zs->total_out);
+        rc = inflate(zs.get(), Z_NO_FLUSH);
+        if (rc != Z_OK || zs->avail_out != 0) break;
         if (out.size() >= maxBytes) break;
         out.resize(std::min(out.size() * 2, maxBytes));
     }
-    const bool complete = rc == Z_STREAM_END;
-    out.resize(zs.total_out);
-    inflateEnd(&zs);
-    if (!complete) return std::nullopt;
+    if (rc != Z_STREAM_END) return std::nullopt;
+    out.resize(zs->total_out);
     return out;
 }
 

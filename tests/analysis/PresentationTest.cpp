@@ -8,8 +8,10 @@
 #include "Cfb.h"
 #include "CleanRefusals.h"
 #include "Documents.h"
+#include "LeakCheck.h"
 #include "PptDocuments.h"
 #include "SampleSources.h"
+#include "ZlibInflate.h"
 
 using namespace tessaly;
 using namespace tessaly::fixtures;
@@ -57,6 +59,17 @@ TEST(Presentation, StoragesThatInflateHugelyShareOneBudget) {
     const ByteVec doc = MakePresentation({.modules = {kHarmless}, .inflatingStorages = 12});
     EXPECT_LT(doc.size(), 1u << 20);
     EXPECT_EQ(analyzer.Scan(doc).code, analysis::kScanSuspected);
+}
+
+TEST(Presentation, AnInflateAllowanceUsedUpExactlyLosesNoMemory) {
+    // Four storages of 16 MiB use the allowance up to the byte; the fifth finds none left.
+    analysis::Analyzer analyzer;
+    const ByteVec doc = MakePresentation({.inflatingStorages = 5});
+    for (int i = 0; i < 3; ++i) EXPECT_NE(analyzer.Scan(doc).code, analysis::kScanEngineError);
+    const ByteVec packed = {0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01};  // an empty zlib stream
+    EXPECT_FALSE(analysis::InflateZlib(packed, 0, 0));
+    EXPECT_TRUE(analysis::InflateZlib(packed, 0, 1));
+    EXPECT_FALSE(testfiles::LeaksFound());
 }
 
 TEST(Presentation, EncryptedPresentationsAreEncrypted) {
