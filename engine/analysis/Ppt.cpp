@@ -24,8 +24,8 @@ std::optional<std::map<std::uint32_t, std::uint32_t>> ReadDirectoryAtom(Bytes st
     ByteReader r(stream.subspan(at + kHeaderSize, header->length));
     while (!r.atEnd()) {
         const std::uint32_t word = r.u32();
-        const std::uint32_t first = word & 0xFFFFF;
-        const std::uint32_t count = word >> 20;
+        const std::uint32_t first = word & persistdir::kIdMask;
+        const std::uint32_t count = word >> persistdir::kCountShift;
         for (std::uint32_t k = 0; k < count && r.ok(); ++k) directory[first + k] = r.u32();
         if (!r.ok()) return std::nullopt;
     }
@@ -34,16 +34,15 @@ std::optional<std::map<std::uint32_t, std::uint32_t>> ReadDirectoryAtom(Bytes st
 
 std::optional<UserEdit> ReadUserEdit(Bytes stream, std::size_t at, std::uint32_t& previous) {
     const auto header = ReadHeader(stream, at);
-    if (!header || header->type != kUserEditAtom || header->length < kUserEditLength) return std::nullopt;
-    ByteReader r(stream, at + kHeaderSize);
+    if (!header || header->type != kUserEditAtom || header->length < useredit::kMinLength) return std::nullopt;
+    ByteReader r(stream.subspan(at, kHeaderSize + header->length));
     UserEdit edit;
     edit.offset = at;
-    r.skip(8);  // last slide viewed, build and format versions
-    previous = r.u32();
-    edit.directoryOffset = r.u32();
-    edit.docPersistIdRef = r.u32();
-    r.skip(8);  // persist id seed, last view
-    if (header->length >= kEncryptSessionRef.end() - kHeaderSize) edit.encryptSessionPersistIdRef = r.u32();
+    previous = r.get(useredit::kLastEditOffset);
+    edit.directoryOffset = r.get(useredit::kDirectoryOffset);
+    edit.docPersistIdRef = r.get(useredit::kDocPersistIdRef);
+    if (kHeaderSize + header->length >= useredit::kEncryptSessionRef.end())
+        edit.encryptSessionPersistIdRef = r.get(useredit::kEncryptSessionRef);
     if (!r.ok()) return std::nullopt;
     auto directory = ReadDirectoryAtom(stream, edit.directoryOffset);
     if (!directory) return std::nullopt;
@@ -69,12 +68,14 @@ std::optional<std::vector<std::pair<RecordHeader, std::size_t>>> Children(Bytes 
 std::optional<ByteVec> StorageOf(Bytes stream, std::size_t at, std::size_t& budget) {
     const auto header = ReadHeader(stream, at);
     if (!header || header->type != kExternalOleObjectStg) return std::nullopt;
-    Bytes body = stream.subspan(at + kHeaderSize, header->length);
-    if (header->instance == 0) return ByteVec(body.begin(), body.end());
-    ByteReader r(body);
-    const std::uint32_t declared = r.u32();
-    if (!r.ok()) return std::nullopt;
-    auto storage = InflateZlib(body.subspan(4), declared, std::min(budget, limits::kMaxStreamBytes));
+    const Bytes record = stream.subspan(at, kHeaderSize + header->length);
+    if (header->instance != oleobjstg::kCompressedInstance) {
+        const Bytes body = record.subspan(kHeaderSize);
+        return ByteVec(body.begin(), body.end());
+    }
+    const auto declared = ReadField(record, oleobjstg::kDecompressedSize);
+    if (!declared) return std::nullopt;
+    auto storage = InflateZlib(record.subspan(oleobjstg::kCompressedDataOffset), *declared, std::min(budget, limits::kMaxStreamBytes));
     if (storage) budget -= storage->size();
     return storage;
 }
@@ -82,27 +83,26 @@ std::optional<ByteVec> StorageOf(Bytes stream, std::size_t at, std::size_t& budg
 }  // namespace
 
 std::optional<RecordHeader> ReadHeader(Bytes data, std::size_t at) {
-    ByteReader r(data, at);
-    const std::uint16_t versionAndInstance = r.u16();
+    ByteReader r(data);
+    const std::uint16_t versionAndInstance = r.get(header::kVersionAndInstance, at);
     RecordHeader h;
-    h.type = r.u16();
-    h.length = r.u32();
-    if (!r.ok() || h.length > r.remaining()) return std::nullopt;
-    h.version = versionAndInstance & 0x000F;
-    h.instance = versionAndInstance >> 4;
+    h.type = r.get(header::kType, at);
+    h.length = r.get(header::kLength, at);
+    if (!r.ok() || h.length > data.size() - at - kHeaderSize) return std::nullopt;
+    h.version = versionAndInstance & header::kVersionMask;
+    h.instance = versionAndInstance >> header::kInstanceShift;
     return h;
 }
 
 std::optional<std::uint32_t> CurrentEditOffset(Bytes currentUser) {
     const auto header = ReadHeader(currentUser, 0);
     if (!header || header->type != kCurrentUserAtom) return std::nullopt;
-    ByteReader r(currentUser, kHeaderSize + 8);  // past the fixed size and the header token
-    const std::uint32_t offset = r.u32();
-    if (!r.ok()) return std::nullopt;
-    return offset;
+    return ReadField(currentUser.first(kHeaderSize + header->length), currentuser::kCurrentEditOffset);
 }
 
-bool CurrentUserSaysEncrypted(Bytes currentUser) { return ReadField(currentUser, kCurrentUserToken) == kEncryptedHeaderToken; }
+bool CurrentUserSaysEncrypted(Bytes currentUser) {
+    return ReadField(currentUser, currentuser::kHeaderToken) == currentuser::kEncryptedHeaderToken;
+}
 
 std::optional<PersistDirectory> ReadPersistDirectory(Bytes stream, std::uint32_t currentEdit) {
     PersistDirectory result;
@@ -132,11 +132,13 @@ std::vector<VbaInfoPlace> FindVbaInfo(Bytes stream, std::size_t documentOffset) 
         if (!entries) continue;
         for (const auto& [entry, entryAt] : *entries) {
             if (entry.type != kVbaInfo) continue;
-            const std::size_t atomAt = entryAt + kHeaderSize;
-            const auto atom = ReadHeader(stream, atomAt);
-            ByteReader r(stream, atomAt + kHeaderSize);
-            VbaInfoPlace place{atomAt, r.u32(), r.u32() != 0};
-            if (atom && atom->type == kVbaInfoAtom && r.ok()) places.push_back(place);
+            // The atom is the container's child: one the container has no room for is not its.
+            const auto atoms = Children(stream, entryAt);
+            if (!atoms || atoms->empty() || atoms->front().first.type != kVbaInfoAtom) continue;
+            const auto& [atom, atomAt] = atoms->front();
+            ByteReader r(stream.subspan(atomAt, kHeaderSize + atom.length));
+            const VbaInfoPlace place{atomAt, r.get(vbainfo::kPersistIdRef), r.get(vbainfo::kHasMacros) != 0};
+            if (r.ok()) places.push_back(place);
         }
     }
     return places;

@@ -10,41 +10,20 @@
 #include <vector>
 
 #include "Cfb.h"
+#include "PptFormat.h"
 
 namespace tessaly::analysis::ppt {
 
 inline constexpr std::string_view kDocumentStream = "PowerPoint Document";
 inline constexpr std::string_view kCurrentUserStream = "Current User";
 
-enum RecordType : std::uint16_t {
-    kDocument = 0x03E8,
-    kEndDocumentAtom = 0x03EA,
-    kVbaInfo = 0x03FF,
-    kVbaInfoAtom = 0x0400,
-    kList = 0x07D0,
-    kUserEditAtom = 0x0FF5,
-    kCurrentUserAtom = 0x0FF6,
-    kExternalOleObjectStg = 0x1011,
-    kPersistDirectoryAtom = 0x1772,
-    kCryptSession10Container = 0x2F14,
-};
-
 struct RecordHeader {
     std::uint16_t version = 0;
     std::uint16_t instance = 0;
     std::uint16_t type = 0;
     std::uint32_t length = 0;
-    [[nodiscard]] bool isContainer() const { return version == 0xF; }
+    [[nodiscard]] bool isContainer() const { return version == header::kContainerVersion; }
 };
-inline constexpr std::size_t kHeaderSize = 8;
-
-// The Current User atom's header token tells whether the document is encrypted.
-inline constexpr Field<std::uint32_t> kCurrentUserToken{kHeaderSize + 4};
-inline constexpr std::uint32_t kPlainHeaderToken = 0xE391C05F;
-inline constexpr std::uint32_t kEncryptedHeaderToken = 0xF3D1C4DF;
-// Where a UserEditAtom long enough to have one names its crypt session.
-inline constexpr std::size_t kUserEditLength = 0x1C;
-inline constexpr Field<std::uint32_t> kEncryptSessionRef{kHeaderSize + kUserEditLength};
 
 // The header at `at` when the record it announces lies inside `data`.
 std::optional<RecordHeader> ReadHeader(Bytes data, std::size_t at);
@@ -71,12 +50,10 @@ std::optional<PersistDirectory> ReadPersistDirectory(Bytes stream, std::uint32_t
 // VBAInfoContainer of its document info list. PowerPoint writes one for every presentation; one
 // without macros names persist id 0 and says the storage is empty.
 struct VbaInfoPlace {
-    std::size_t atomOffset = 0;  // the VBAInfoAtom record
+    std::size_t atomOffset = 0;  // the VBAInfoAtom record, inside its container
     std::uint32_t persistIdRef = 0;
     bool hasMacros = false;
 };
-inline constexpr std::size_t kVbaInfoRefField = kHeaderSize;       // in the atom
-inline constexpr std::size_t kVbaInfoHasMacrosField = kHeaderSize + 4;
 // Every VBA information atom of the document container, in record order.
 std::vector<VbaInfoPlace> FindVbaInfo(Bytes stream, std::size_t documentOffset);
 

@@ -17,15 +17,6 @@
 namespace tessaly::analysis::ppt {
 namespace {
 
-// Offsets of the fields in the records and the Current User stream that hold stream offsets.
-constexpr std::size_t kLastEditField = kHeaderSize + 8;
-constexpr std::size_t kDirectoryField = kHeaderSize + 12;
-constexpr std::size_t kCurrentEditField = kHeaderSize + 8;
-
-void SetU32(ByteVec& out, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 // A persist directory atom for these (id, offset) pairs, runs of consecutive ids grouped.
 ByteVec DirectoryAtom(const std::map<std::uint32_t, std::uint32_t>& entries) {
     ByteVec body;
@@ -33,17 +24,16 @@ ByteVec DirectoryAtom(const std::map<std::uint32_t, std::uint32_t>& entries) {
         const std::uint32_t first = it->first;
         std::uint32_t count = 0;
         auto run = it;
-        while (run != entries.end() && run->first == first + count && count < 0xFFF) {
+        while (run != entries.end() && run->first == first + count && count < persistdir::kMaxCount) {
             ++run;
             ++count;
         }
-        PutU32(body, first | (count << 20));
+        PutU32(body, first | (count << persistdir::kCountShift));
         for (; it != run; ++it) PutU32(body, it->second);
     }
-    ByteVec out;
-    PutU16(out, 0);
-    PutU16(out, kPersistDirectoryAtom);
-    PutU32(out, static_cast<std::uint32_t>(body.size()));
+    ByteVec out(kHeaderSize, 0);
+    SetField(out, header::kType, std::uint16_t{kPersistDirectoryAtom});
+    SetField(out, header::kLength, static_cast<std::uint32_t>(body.size()));
     PutBytes(out, body);
     return out;
 }
@@ -60,8 +50,8 @@ std::optional<ByteVec> WithoutVbaReference(Bytes stream, std::size_t at) {
     const Bytes original = RecordAt(stream, at);
     ByteVec record(original.begin(), original.end());
     for (const VbaInfoPlace& p : places) {
-        SetU32(record, p.atomOffset - at + kVbaInfoRefField, 0);
-        SetU32(record, p.atomOffset - at + kVbaInfoHasMacrosField, 0);
+        SetField(record, vbainfo::kPersistIdRef, std::uint32_t{0}, p.atomOffset - at);
+        SetField(record, vbainfo::kHasMacros, std::uint32_t{0}, p.atomOffset - at);
     }
     return record;
 }
@@ -166,16 +156,16 @@ PresentationRewrite WithoutVbaProject(Bytes stream, Bytes currentUser) {
             bytes = DirectoryAtom(entries);
         } else if (plan.edits.count(at)) {
             // ReadUserEdit read these fields already, so they are there.
-            ByteReader fields(bytes, kLastEditField);
-            const std::uint32_t previous = fields.u32();
-            const std::uint32_t directory = fields.u32();
-            if (previous != 0) SetU32(bytes, kLastEditField, map(previous));
-            SetU32(bytes, kDirectoryField, map(directory));
+            ByteReader fields(bytes);
+            const std::uint32_t previous = fields.get(useredit::kLastEditOffset);
+            const std::uint32_t directory = fields.get(useredit::kDirectoryOffset);
+            if (previous != 0) SetField(bytes, useredit::kLastEditOffset, map(previous));
+            SetField(bytes, useredit::kDirectoryOffset, map(directory));
         }
         PutBytes(out, bytes);
     }
     ByteVec user(currentUser.begin(), currentUser.end());
-    SetU32(user, kCurrentEditField, map(*currentEdit));
+    SetField(user, currentuser::kCurrentEditOffset, map(*currentEdit));
     if (!SameObjects(stream, *persist, out, user, plan)) return refuse(refusals::kPresentationUnreadable);
     result.document = std::move(out);
     result.currentUser = std::move(user);

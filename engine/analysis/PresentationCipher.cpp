@@ -43,9 +43,9 @@ std::optional<PlainPresentation> DecryptPresentation(Bytes document, Bytes curre
         if (!header || decrypted > stream.size()) return std::nullopt;
         cipher.Apply(stream.subspan(offset + ppt::kHeaderSize, header->length));
     }
-    SetField(plain.currentUser, ppt::kCurrentUserToken, ppt::kPlainHeaderToken);
+    SetField(plain.currentUser, ppt::currentuser::kHeaderToken, ppt::currentuser::kPlainHeaderToken);
     for (const ppt::UserEdit& edit : persist->edits)
-        if (edit.encryptSessionPersistIdRef != 0) SetField(plain.document, ppt::kEncryptSessionRef, std::uint32_t{0}, edit.offset);
+        if (edit.encryptSessionPersistIdRef != 0) SetField(plain.document, ppt::useredit::kEncryptSessionRef, std::uint32_t{0}, edit.offset);
     return plain;
 }
 

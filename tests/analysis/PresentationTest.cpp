@@ -9,6 +9,7 @@
 #include "CleanRefusals.h"
 #include "Documents.h"
 #include "LeakCheck.h"
+#include "Ppt.h"
 #include "PptDocuments.h"
 #include "SampleSources.h"
 #include "ZlibInflate.h"
@@ -70,6 +71,20 @@ TEST(Presentation, AnInflateAllowanceUsedUpExactlyLosesNoMemory) {
     EXPECT_FALSE(analysis::InflateZlib(packed, 0, 0));
     EXPECT_TRUE(analysis::InflateZlib(packed, 0, 1));
     EXPECT_FALSE(testfiles::LeaksFound());
+}
+
+TEST(Presentation, TheVbaInformationIsReadInsideItsContainer) {
+    // The atom after a document container that ends in an empty VBA information container is no
+    // part of it: the rewrite of the container never reaches it.
+    analysis::Analyzer analyzer;
+    const ByteVec doc = MakePresentation({.modules = {kReplicator}, .vbaAtomPastDocument = true});
+    const auto file = analysis::cfb::CompoundFile::Open(doc);
+    const ByteVec stream = *file->ReadStream(std::string(analysis::ppt::kDocumentStream));
+    const std::size_t documentEnd = analysis::ppt::kHeaderSize + analysis::ppt::ReadHeader(stream, 0)->length;
+    for (const auto& place : analysis::ppt::FindVbaInfo(stream, 0)) EXPECT_LT(place.atomOffset, documentEnd);
+    const auto outcome = analyzer.Clean(doc);
+    ASSERT_EQ(outcome.code, analysis::kCleanRepaired) << outcome.text;
+    EXPECT_EQ(analyzer.Scan(outcome.bytes).code, analysis::kScanClean);
 }
 
 TEST(Presentation, EncryptedPresentationsAreEncrypted) {
