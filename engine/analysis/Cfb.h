@@ -78,6 +78,9 @@ public:
     [[nodiscard]] std::uint16_t majorVersion() const { return m_major; }
     [[nodiscard]] std::size_t sectorSize() const { return m_sectorSize; }
     [[nodiscard]] Bytes data() const { return m_data; }
+    // What the file's reads are charged to; null when unlimited. Work done on its behalf (reading
+    // what its streams embed) goes on the same budget.
+    [[nodiscard]] WorkBudget* budget() const { return m_budget; }
     // Damage read around (loops, cycles, lost entries); empty for a sound file.
     [[nodiscard]] const std::vector<std::string>& damage() const { return m_damage; }
     // Out-of-range fields repaired the way Office reads them; no damage.

@@ -50,14 +50,13 @@ std::string ResolveTarget(const std::string& folder, std::string target) {
 // Removes the elements for which `drop` says so; returns the number removed.
 template <typename Pred>
 std::size_t RemoveElements(std::string& xml, std::string_view tag, Pred drop) {
-    auto elements = ooxml::FindElements(xml, tag);
     std::size_t removed = 0;
-    for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
-        if (drop(std::string_view(xml).substr(it->first, it->second))) {
-            xml.erase(it->first, it->second);
-            ++removed;
-        }
-    }
+    std::string kept = ooxml::ReplaceElements(xml, tag, [&](std::string_view element) {
+        if (!drop(element)) return std::string(element);
+        ++removed;
+        return std::string();
+    });
+    if (removed > 0) xml = std::move(kept);
     return removed;
 }
 
@@ -110,10 +109,11 @@ private:
     // Relationships that target a removed part go; those of the workbook that target a macro sheet
     // give the ids of the sheet entries to drop.
     bool EditRelationships() {
-        for (const zip::Entry& e : m_archive.entries()) {
+        for (std::size_t i = 0; i < m_archive.entries().size(); ++i) {
+            const zip::Entry& e = m_archive.entries()[i];
             const std::string lower = LowerAscii(e.name);
             if (!IsRels(lower) || m_removed.count(lower)) continue;
-            auto data = m_archive.Read(e.name);
+            auto data = m_archive.Read(i);
             if (!data) return Failed("unreadable part " + e.name);
             std::string xml = AsText(*data);
             const std::string folder = SourceFolder(lower);

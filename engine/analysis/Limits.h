@@ -38,6 +38,15 @@ inline constexpr std::uint64_t kBudgetDecompressedPerByte = 4;
 inline constexpr std::uint64_t kBudgetMaxDecompressed = 256ull << 20;
 inline constexpr std::uint64_t kBudgetBaseSteps = 4ull << 20;
 inline constexpr std::uint64_t kBudgetStepsPerByte = 1;
+// Package members are inflated once more only to check them, through a small buffer: far more
+// than any real document's XML, little enough that a small bomb is told in a fraction of a second.
+inline constexpr std::uint64_t kBudgetBaseChecked = 128ull << 20;
+inline constexpr std::uint64_t kBudgetCheckedPerByte = 128;
 inline constexpr std::size_t kMaxNestedPackages = 2;
+
+// PowerPoint: user edits followed back from the current one, and the storages of one presentation
+// held in memory together.
+inline constexpr std::size_t kMaxPresentationEdits = 4096;
+inline constexpr std::size_t kMaxPresentationStorageBytes = 64u << 20;
 
 }  // namespace tessaly::analysis::limits

@@ -48,5 +48,20 @@ std::string AttributeValue(std::string_view element, std::string_view attribute)
 std::string WithAttributeValue(std::string_view element, std::string_view attribute, std::string_view value);
 // Each element `<tag .../>` or `<tag ...>...</tag>` in order, as (offset, length).
 std::vector<std::pair<std::size_t, std::size_t>> FindElements(std::string_view xml, std::string_view tag);
+// `xml` with each element `tag` replaced by what `edit` makes of it (an empty text removes it),
+// written in one pass however many elements change.
+template <typename Edit>
+std::string ReplaceElements(std::string_view xml, std::string_view tag, Edit edit) {
+    std::string out;
+    out.reserve(xml.size());
+    std::size_t from = 0;
+    for (auto [at, length] : FindElements(xml, tag)) {
+        out.append(xml.substr(from, at - from));
+        out += edit(xml.substr(at, length));
+        from = at + length;
+    }
+    out.append(xml.substr(from));
+    return out;
+}
 
 }  // namespace tessaly::analysis::ooxml

@@ -89,12 +89,13 @@ std::optional<PackageKey> UnlockStandard(Bytes info, std::string_view password) 
 
 // ---- Agile ----
 
-// The first element whose name, without its namespace prefix, is `localName`.
+// The first element whose name, without its namespace prefix, is `localName`. A name ends where
+// another tag starts, so each character is looked at once however many "<" the text holds.
 std::string_view ElementNamed(std::string_view xml, std::string_view localName) {
     for (std::size_t at = xml.find('<'); at != std::string_view::npos; at = xml.find('<', at + 1)) {
         std::size_t end = at + 1;
         while (end < xml.size() && xml[end] != ' ' && xml[end] != '>' && xml[end] != '/' && xml[end] != '\t' &&
-               xml[end] != '\r' && xml[end] != '\n')
+               xml[end] != '\r' && xml[end] != '\n' && xml[end] != '<')
             ++end;
         std::string_view name = xml.substr(at + 1, end - at - 1);
         if (const std::size_t colon = name.find(':'); colon != std::string_view::npos) name.remove_prefix(colon + 1);

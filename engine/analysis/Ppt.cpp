@@ -14,9 +14,6 @@
 namespace tessaly::analysis::ppt {
 namespace {
 
-constexpr std::size_t kMaxEdits = 4096;
-constexpr std::size_t kMaxInflatedStorages = 64u * 1024 * 1024;
-
 std::optional<std::map<std::uint32_t, std::uint32_t>> ReadDirectoryAtom(Bytes stream, std::size_t at) {
     const auto header = ReadHeader(stream, at);
     if (!header || header->type != kPersistDirectoryAtom) return std::nullopt;
@@ -65,18 +62,23 @@ std::optional<std::vector<std::pair<RecordHeader, std::size_t>>> Children(Bytes 
     return children;
 }
 
-std::optional<ByteVec> StorageOf(Bytes stream, std::size_t at, std::size_t& budget) {
+// The storage of an ExOleObjStg record, its copy or inflation charged to `budget`; `held` is what
+// the storages read so far take together.
+std::optional<ByteVec> StorageOf(Bytes stream, std::size_t at, std::size_t& held, WorkBudget* budget) {
     const auto header = ReadHeader(stream, at);
     if (!header || header->type != kExternalOleObjectStg) return std::nullopt;
     const Bytes record = stream.subspan(at, kHeaderSize + header->length);
+    std::optional<ByteVec> storage;
     if (header->instance != oleobjstg::kCompressedInstance) {
         const Bytes body = record.subspan(kHeaderSize);
-        return ByteVec(body.begin(), body.end());
+        if (body.size() > limits::kMaxPresentationStorageBytes - held || (budget && !budget->ChargeRead(body.size())))
+            return std::nullopt;
+        storage.emplace(body.begin(), body.end());
+    } else if (const auto declared = ReadField(record, oleobjstg::kDecompressedSize)) {
+        const std::size_t cap = std::min(limits::kMaxPresentationStorageBytes - held, limits::kMaxStreamBytes);
+        storage = InflateZlib(record.subspan(oleobjstg::kCompressedDataOffset), *declared, cap, budget);
     }
-    const auto declared = ReadField(record, oleobjstg::kDecompressedSize);
-    if (!declared) return std::nullopt;
-    auto storage = InflateZlib(record.subspan(oleobjstg::kCompressedDataOffset), *declared, std::min(budget, limits::kMaxStreamBytes));
-    if (storage) budget -= storage->size();
+    if (storage) held += storage->size();
     return storage;
 }
 
@@ -106,13 +108,14 @@ bool CurrentUserSaysEncrypted(Bytes currentUser) {
 
 std::optional<PersistDirectory> ReadPersistDirectory(Bytes stream, std::uint32_t currentEdit) {
     PersistDirectory result;
-    std::set<std::size_t> visited;
+    // Every edit has a directory of its own: edits that share one would have it read once each.
+    std::set<std::size_t> visited, directories;
     std::size_t at = currentEdit;
     while (true) {
-        if (visited.size() >= kMaxEdits || !visited.insert(at).second) return std::nullopt;
+        if (visited.size() >= limits::kMaxPresentationEdits || !visited.insert(at).second) return std::nullopt;
         std::uint32_t previous = 0;
         auto edit = ReadUserEdit(stream, at, previous);
-        if (!edit) return std::nullopt;
+        if (!edit || !directories.insert(edit->directoryOffset).second) return std::nullopt;
         for (const auto& [id, offset] : edit->directory) result.live.emplace(id, offset);  // newest wins
         result.edits.push_back(std::move(*edit));
         if (previous == 0) return result;
@@ -157,7 +160,7 @@ TopLevel WalkTopLevel(Bytes stream) {
     return walk;
 }
 
-Presentation ReadPresentation(Bytes stream, Bytes currentUser) {
+Presentation ReadPresentation(Bytes stream, Bytes currentUser, WorkBudget* budget) {
     Presentation p;
     p.encrypted = !currentUser.empty() && CurrentUserSaysEncrypted(currentUser);
     std::optional<PersistDirectory> persist;
@@ -180,24 +183,24 @@ Presentation ReadPresentation(Bytes stream, Bytes currentUser) {
     if (persist)
         for (const UserEdit& edit : persist->edits)
             for (const auto& [id, at] : edit.directory) candidates.insert(at);
-    // All storages together may inflate to this much: many small records that each claim a huge
-    // storage must not add up to a hang.
-    std::size_t budget = kMaxInflatedStorages;
+    // All storages together are held in memory and inflate on the scan's budget: many small records
+    // that each claim a huge storage add up to neither a hang nor gigabytes.
+    std::size_t held = 0;
     for (std::size_t at : candidates) {
         const auto header = ReadHeader(stream, at);
         if (!header || header->type != kExternalOleObjectStg) continue;
-        p.storages.push_back({at, vbaOffset && *vbaOffset == at, StorageOf(stream, at, budget)});
+        p.storages.push_back({at, vbaOffset && *vbaOffset == at, StorageOf(stream, at, held, budget)});
     }
     return p;
 }
 
-Presentation ReadPresentation(const cfb::CompoundFile& file) {
+Presentation ReadPresentation(const cfb::CompoundFile& file, WorkBudget* budget) {
     const auto streamIndex = file.Child(0, kDocumentStream);
     const auto stream = streamIndex ? file.ReadStream(*streamIndex) : std::nullopt;
     if (!stream) return {};
     ByteVec currentUser;
     if (auto cu = file.Child(0, kCurrentUserStream)) currentUser = file.ReadStream(*cu).value_or(ByteVec{});
-    Presentation p = ReadPresentation(*stream, currentUser);
+    Presentation p = ReadPresentation(*stream, currentUser, budget);
     if (file.Child(0, "EncryptedSummary")) {
         p.encrypted = true;
         p.storages.clear();
@@ -205,9 +208,9 @@ Presentation ReadPresentation(const cfb::CompoundFile& file) {
     return p;
 }
 
-bool IsVbaProjectStorage(const std::optional<ByteVec>& storage) {
+bool IsVbaProjectStorage(const std::optional<ByteVec>& storage, WorkBudget* budget) {
     if (!storage) return false;
-    const auto inner = cfb::CompoundFile::Open(*storage);
+    const auto inner = cfb::CompoundFile::Open(*storage, nullptr, budget);
     if (!inner) return false;
     const auto projects = vba::FindProjectStorages(*inner);
     return std::find(projects.begin(), projects.end(), 0u) != projects.end();

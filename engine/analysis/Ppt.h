@@ -76,12 +76,13 @@ struct Presentation {
 };
 
 // Never fails: a stream that cannot be walked yields what could be found. `currentUser` is empty
-// when the file has no "Current User" stream.
-Presentation ReadPresentation(Bytes document, Bytes currentUser);
-Presentation ReadPresentation(const cfb::CompoundFile& file);
+// when the file has no "Current User" stream. Storages are copied and inflated on `budget` when
+// one is given; one beyond it is not read (nullopt).
+Presentation ReadPresentation(Bytes document, Bytes currentUser, WorkBudget* budget = nullptr);
+Presentation ReadPresentation(const cfb::CompoundFile& file, WorkBudget* budget = nullptr);
 
 // True when the storage bytes are a VBA project storage (a compound file whose root holds the
 // "VBA" storage), as PowerPoint stores its own project; an embedded document is no such storage.
-bool IsVbaProjectStorage(const std::optional<ByteVec>& storage);
+bool IsVbaProjectStorage(const std::optional<ByteVec>& storage, WorkBudget* budget = nullptr);
 
 }  // namespace tessaly::analysis::ppt

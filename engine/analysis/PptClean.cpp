@@ -65,15 +65,17 @@ struct Plan {
 
 // What goes, or the reason nothing may.
 std::optional<std::string_view> MakePlan(Bytes stream, Bytes currentUser, const PersistDirectory& persist,
-                                         const TopLevel& walk, Plan& plan) {
-    for (const EmbeddedStorage& s : ReadPresentation(stream, currentUser).storages) {
-        if (s.isVbaProject || IsVbaProjectStorage(s.storage)) {
+                                         const TopLevel& walk, Plan& plan, WorkBudget* budget) {
+    for (const EmbeddedStorage& s : ReadPresentation(stream, currentUser, budget).storages) {
+        if (s.isVbaProject || IsVbaProjectStorage(s.storage, budget)) {
             plan.dropped.insert(s.offset);
             continue;
         }
-        const auto embedded = s.storage ? cfb::CompoundFile::Open(*s.storage) : std::nullopt;
+        const auto embedded = s.storage ? cfb::CompoundFile::Open(*s.storage, nullptr, budget) : std::nullopt;
         if (embedded && !vba::FindProjectStorages(*embedded).empty()) return refusals::kEmbeddedMacros;
     }
+    // A storage left unread might be the project.
+    if (budget && budget->exhausted()) return refusals::kPresentationUnreadable;
     const std::set<std::size_t> records(walk.offsets.begin(), walk.offsets.end());
     for (std::size_t at : walk.offsets)
         if (ReadHeader(stream, at)->type == kDocument)
@@ -121,7 +123,7 @@ bool SameObjects(Bytes before, const PersistDirectory& old, Bytes after, const B
 
 }  // namespace
 
-PresentationRewrite WithoutVbaProject(Bytes stream, Bytes currentUser) {
+PresentationRewrite WithoutVbaProject(Bytes stream, Bytes currentUser, WorkBudget* budget) {
     PresentationRewrite result;
     auto refuse = [&](std::string_view why) {
         result.refusal = std::string(why);
@@ -132,7 +134,7 @@ PresentationRewrite WithoutVbaProject(Bytes stream, Bytes currentUser) {
     const TopLevel walk = WalkTopLevel(stream);
     if (!persist || !walk.complete || CurrentUserSaysEncrypted(currentUser)) return refuse(refusals::kPresentationUnreadable);
     Plan plan;
-    if (auto why = MakePlan(stream, currentUser, *persist, walk, plan)) return refuse(*why);
+    if (auto why = MakePlan(stream, currentUser, *persist, walk, plan, budget)) return refuse(*why);
 
     std::map<std::size_t, std::uint32_t> moved;
     std::vector<ByteVec> pieces;

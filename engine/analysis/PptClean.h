@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "Budget.h"
 #include "ByteReader.h"
 
 namespace tessaly::analysis::ppt {
@@ -17,6 +18,7 @@ struct PresentationRewrite {
     std::string refusal;                 // why it could not be done, when it could not
 };
 
-PresentationRewrite WithoutVbaProject(Bytes document, Bytes currentUser);
+// The storages are read on `budget` when one is given; running out of it refuses the rewrite.
+PresentationRewrite WithoutVbaProject(Bytes document, Bytes currentUser, WorkBudget* budget = nullptr);
 
 }  // namespace tessaly::analysis::ppt

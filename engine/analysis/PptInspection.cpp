@@ -25,7 +25,7 @@ void Merge(Findings& into, Findings&& inner, const std::string& prefix) {
 }  // namespace
 
 void InspectPresentation(const cfb::CompoundFile& file, Findings& f, int nesting, WorkBudget* budget) {
-    const ppt::Presentation presentation = ppt::ReadPresentation(file);
+    const ppt::Presentation presentation = ppt::ReadPresentation(file, budget);
     if (presentation.encrypted) {
         f.encrypted = true;
         if (f.reason.empty()) f.reason = "encrypted presentation";

@@ -22,7 +22,7 @@ void RewritePresentation(const cfb::CompoundFile& file, RootStreamRewrites& out)
         out.refusal = std::string(refusals::kPresentationUnreadable);
         return;
     }
-    ppt::PresentationRewrite rewrite = ppt::WithoutVbaProject(*document, *currentUser);
+    ppt::PresentationRewrite rewrite = ppt::WithoutVbaProject(*document, *currentUser, file.budget());
     if (!rewrite.document) {
         out.refusal = rewrite.refusal;
         return;

@@ -17,19 +17,8 @@ int Number(const std::string& text, int fallback) {
 }
 
 // The element with `attribute`'s value replaced by a number.
-std::string WithAttribute(const std::string& element, std::string_view attribute, int value) {
+std::string WithAttribute(std::string_view element, std::string_view attribute, int value) {
     return WithAttributeValue(element, attribute, std::to_string(value));
-}
-
-// Applies `edit` to each element named `tag`, from the last to the first so offsets stay valid;
-// an empty result removes the element.
-template <typename Edit>
-void EditElements(std::string& xml, std::string_view tag, Edit edit) {
-    auto elements = FindElements(xml, tag);
-    for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
-        const std::string element = xml.substr(it->first, it->second);
-        xml.replace(it->first, it->second, edit(element));
-    }
 }
 
 }  // namespace
@@ -37,13 +26,13 @@ void EditElements(std::string& xml, std::string_view tag, Edit edit) {
 std::string FollowRemovedSheets(std::string xml, const std::vector<bool>& removed) {
     const SheetRenumbering map(removed);
     if (map.kept() == 0) return xml;
-    EditElements(xml, "definedName", [&](const std::string& element) {
+    xml = ReplaceElements(xml, "definedName", [&](std::string_view element) {
         const std::string sheet = AttributeValue(element, "localSheetId");
-        if (sheet.empty()) return element;
+        if (sheet.empty()) return std::string(element);
         const int index = map.New(static_cast<std::size_t>(Number(sheet, -1)));
         return index < 0 ? std::string{} : WithAttribute(element, "localSheetId", index);
     });
-    EditElements(xml, "workbookView", [&](const std::string& element) {
+    xml = ReplaceElements(xml, "workbookView", [&](std::string_view element) {
         int active = map.New(static_cast<std::size_t>(Number(AttributeValue(element, "activeTab"), 0)));
         if (active < 0) active = 0;
         const int first = std::min(std::max(map.New(static_cast<std::size_t>(Number(AttributeValue(element, "firstSheet"), 0))), 0), active);

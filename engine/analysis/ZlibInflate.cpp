@@ -8,7 +8,7 @@
 
 namespace tessaly::analysis {
 
-std::optional<ByteVec> InflateZlib(Bytes packed, std::size_t expected, std::size_t maxBytes) {
+std::optional<ByteVec> InflateZlib(Bytes packed, std::size_t expected, std::size_t maxBytes, WorkBudget* budget) {
     if (maxBytes == 0) return std::nullopt;
     InflateStream zs(MAX_WBITS);
     if (!zs.ok()) return std::nullopt;
@@ -18,9 +18,11 @@ std::optional<ByteVec> InflateZlib(Bytes packed, std::size_t expected, std::size
     zs->avail_in = static_cast<uInt>(packed.size());
     int rc = Z_OK;
     while (true) {
+        const std::size_t before = zs->total_out;
         zs->next_out = out.data() + zs->total_out;
         zs->avail_out = static_cast<uInt>(out.size() - zs->total_out);
         rc = inflate(zs.get(), Z_NO_FLUSH);
+        if (budget && !budget->ChargeDecompressed(zs->total_out - before)) return std::nullopt;
         if (rc != Z_OK || zs->avail_out != 0) break;
         if (out.size() >= maxBytes) break;
         out.resize(std::min(out.size() * 2, maxBytes));

@@ -4,12 +4,14 @@
 
 #include <optional>
 
+#include "Budget.h"
 #include "ByteReader.h"
 
 namespace tessaly::analysis {
 
 // The inflated bytes when the stream ends properly within `maxBytes`; `expected` is the size the
-// container declares and only sizes the first buffer.
-std::optional<ByteVec> InflateZlib(Bytes packed, std::size_t expected, std::size_t maxBytes);
+// container declares and only sizes the first buffer. Every byte inflated, kept or not, is charged
+// to `budget` when one is given, and inflating stops when it runs out.
+std::optional<ByteVec> InflateZlib(Bytes packed, std::size_t expected, std::size_t maxBytes, WorkBudget* budget = nullptr);
 
 }  // namespace tessaly::analysis

@@ -1,7 +1,7 @@
 // Analysis throughput over a generated corpus, in memory (Google Benchmark) and as a whole run
 // over files on disk (--write-corpus=DIR, then --scan-folder=DIR), the way clamscan is timed.
-// --hostile checks the crafted hostile files against their time and memory targets, each scan and
-// clean in a child process of its own; --write-large=DIR writes the 400 MiB documents that
+// --hostile[=NAME] checks the crafted hostile files (or those whose name holds NAME) against their
+// time and memory targets, each scan and clean in a child process of its own; --write-large=DIR writes the 400 MiB documents that
 // --measure=FILE (and the Windows docfile_bench under Wine) scan and clean.
 #include <benchmark/benchmark.h>
 
@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 
 #include <atomic>
 #include <thread>
@@ -83,23 +84,31 @@ int ScanFolder(const char* folder) {
     return 0;
 }
 
+// Memory is what the work added to the child: the child starts as a copy of the benchmark, whose
+// own samples would otherwise count as the document's.
 struct ChildRun {
     double seconds = 0;
-    double peakMiB = 0;         // resident, mapped files included
-    double peakPrivateMiB = 0;  // anonymous (private) resident memory, sampled
+    double peakMiB = 0;         // peak resident growth, mapped files included
+    double peakPrivateMiB = 0;  // peak anonymous (private) resident growth, sampled
     int status = 0;
+    [[nodiscard]] bool killed() const { return WIFSIGNALED(status); }
 };
 
-double RssAnonMiB() {
+// A child that runs longer than this is stopped, so one file that hangs cannot stop the run.
+constexpr unsigned kChildSecondsLimit = 60;
+
+// A "/proc/self/status" line's value in MiB ("VmRSS", "VmHWM", "RssAnon").
+double StatusMiB(std::string_view key) {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("RssAnon:", 0) == 0) return std::stod(line.substr(8)) / 1024.0;
+        if (line.rfind(key, 0) == 0 && line.size() > key.size() && line[key.size()] == ':')
+            return std::stod(line.substr(key.size() + 1)) / 1024.0;
     return 0;
 }
 
 // Runs `work` in a child process: its wall time, its peak resident memory and its peak private
-// memory (sampled every millisecond), apart from ours.
+// memory (sampled every millisecond), both over what the child held when it started.
 template <typename F>
 ChildRun InChild(F&& work) {
     int channel[2];
@@ -107,29 +116,35 @@ ChildRun InChild(F&& work) {
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
+        alarm(kChildSecondsLimit);
+        const double startResident = StatusMiB("VmRSS");
+        const double startPrivate = StatusMiB("RssAnon");
         std::atomic<bool> done{false};
-        double peak = RssAnonMiB();
+        double peak = startPrivate;
         std::thread sampler([&] {
             while (!done) {
-                peak = std::max(peak, RssAnonMiB());
+                peak = std::max(peak, StatusMiB("RssAnon"));
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
         });
         const int code = work();
         done = true;
         sampler.join();
-        peak = std::max(peak, RssAnonMiB());
-        if (write(channel[1], &peak, sizeof peak) != sizeof peak) _exit(255);
+        const double grown[2] = {std::max(peak, StatusMiB("RssAnon")) - startPrivate, StatusMiB("VmHWM") - startResident};
+        if (write(channel[1], grown, sizeof grown) != sizeof grown) _exit(255);
         _exit(code);
     }
     close(channel[1]);
     ChildRun run;
-    if (read(channel[0], &run.peakPrivateMiB, sizeof run.peakPrivateMiB) != sizeof run.peakPrivateMiB) run.peakPrivateMiB = -1;
+    double grown[2] = {-1, -1};
+    if (read(channel[0], grown, sizeof grown) != sizeof grown) grown[0] = grown[1] = -1;
     close(channel[0]);
     rusage usage{};
     wait4(pid, &run.status, 0, &usage);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    run.peakPrivateMiB = grown[0];
+    // A child stopped before it could tell: its whole peak, the benchmark's copy included.
+    run.peakMiB = grown[1] >= 0 ? grown[1] : static_cast<double>(usage.ru_maxrss) / 1024.0;
     return run;
 }
 
@@ -139,22 +154,49 @@ struct Target {
 };
 Target TargetFor(std::size_t bytes) { return bytes < (1u << 20) ? Target{1.0, 256.0} : Target{5.0, 512.0}; }
 
-int Hostile() {
-    std::vector<fixtures::HostileSample> samples = fixtures::HostileSamples(1.0);
-    for (auto& s : fixtures::HostileSamples(4.0)) samples.push_back({"x4-" + s.fileName, std::move(s.bytes)});
+// The file under 1 MiB that took longest and the one that needed most memory, scan or clean.
+struct Worst {
+    std::string slowest, largest;
+    double seconds = 0, mebibytes = 0;
+    void Note(const std::string& name, std::size_t bytes, const ChildRun& run) {
+        if (bytes >= (1u << 20)) return;
+        if (run.seconds > seconds) seconds = run.seconds, slowest = name;
+        if (run.peakMiB > mebibytes) mebibytes = run.peakMiB, largest = name;
+    }
+};
+
+std::string Outcome(const ChildRun& run) {
+    char text[48];
+    if (run.killed()) std::snprintf(text, sizeof text, ">%3us stopped", kChildSecondsLimit);
+    else std::snprintf(text, sizeof text, "%6.3f %7.1f %4d", run.seconds, run.peakMiB, WEXITSTATUS(run.status));
+    return text;
+}
+
+// Every hostile file, or those whose name holds `only`.
+int Hostile(std::string_view only) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::vector<fixtures::HostileSample> samples;
+    for (double scale : {1.0, 4.0})
+        for (auto& s : fixtures::HostileSamples(scale))
+            if (s.fileName.find(only) != std::string::npos)
+                samples.push_back({(scale == 1.0 ? "" : "x4-") + s.fileName, std::move(s.bytes)});
     bool allMet = true;
+    Worst worst;
     std::printf("%-48s %9s  %-22s %-22s\n", "file", "bytes", "scan (s, MiB, code)", "clean (s, MiB, code)");
     for (const auto& s : samples) {
         const Target target = TargetFor(s.bytes.size());
         const ChildRun scan = InChild([&] { return analysis::Analyzer().Scan(s.bytes).code & 0xFF; });
         const ChildRun clean = InChild([&] { return analysis::Analyzer().Clean(s.bytes).code & 0xFF; });
-        const bool met = scan.seconds <= target.seconds && clean.seconds <= target.seconds &&
+        const bool met = !scan.killed() && !clean.killed() && scan.seconds <= target.seconds && clean.seconds <= target.seconds &&
                          scan.peakMiB <= target.mebibytes && clean.peakMiB <= target.mebibytes;
         allMet = allMet && met;
-        std::printf("%-48s %9zu  %6.3f %7.1f %4d     %6.3f %7.1f %4d   %s\n", s.fileName.c_str(), s.bytes.size(), scan.seconds,
-                    scan.peakMiB, WEXITSTATUS(scan.status), clean.seconds, clean.peakMiB, WEXITSTATUS(clean.status),
-                    met ? "ok" : "OVER TARGET");
+        worst.Note(s.fileName + " (scan)", s.bytes.size(), scan);
+        worst.Note(s.fileName + " (clean)", s.bytes.size(), clean);
+        std::printf("%-48s %9zu  %-22s %-22s %s\n", s.fileName.c_str(), s.bytes.size(), Outcome(scan).c_str(),
+                    Outcome(clean).c_str(), met ? "ok" : "OVER TARGET");
     }
+    std::printf("under 1 MiB: slowest %.3f s (%s), largest %.1f MiB (%s)\n", worst.seconds, worst.slowest.c_str(),
+                worst.mebibytes, worst.largest.c_str());
     std::printf("hostile files: %s (under 1 MiB: 1 s and 256 MiB; any size: 5 s and 512 MiB)\n",
                 allMet ? "all within targets" : "SOME OVER TARGET");
     return allMet ? 0 : 1;
@@ -235,7 +277,8 @@ int Measure(const char* path) {
 
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--hostile") == 0) return Hostile();
+        if (std::strcmp(argv[i], "--hostile") == 0) return Hostile("");
+        if (std::strncmp(argv[i], "--hostile=", 10) == 0) return Hostile(argv[i] + 10);
         if (std::strncmp(argv[i], "--write-large=", 14) == 0) return WriteLarge(argv[i] + 14);
         if (std::strncmp(argv[i], "--measure=", 10) == 0) return Measure(argv[i] + 10);
         if (std::strncmp(argv[i], "--write-corpus=", 15) == 0) return WriteCorpus(argv[i] + 15);

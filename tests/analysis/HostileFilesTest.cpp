@@ -6,6 +6,7 @@
 #include "Budget.h"
 #include "HostileDocuments.h"
 #include "Inspection.h"
+#include "Zip.h"
 
 using namespace tessaly;
 using namespace tessaly::fixtures;
@@ -61,6 +62,33 @@ TEST(HostileFiles, OverBudgetIsSuspectedWhereMacrosWereSeen) {
     const auto v = analysis::Analyzer().Scan(doc);
     EXPECT_EQ(v.code, analysis::kScanSuspected);
     EXPECT_EQ(v.text, "macros in a document too costly to read fully");
+}
+
+TEST(HostileFiles, StoragesOfEmbeddedPresentationsInflateOnTheScansBudget) {
+    // Eight embedded presentations of 64 MiB of storages each: far more than a small file may cost.
+    const ByteVec doc = EmbeddedPresentations(8);
+    analysis::WorkBudget budget = analysis::WorkBudget::ForDocument(doc.size());
+    EXPECT_TRUE(analysis::InspectDocument(doc, budget).overBudget);
+    analysis::Analyzer analyzer;
+    EXPECT_EQ(analyzer.Scan(doc).code, analysis::kScanSuspected);
+    EXPECT_NE(analyzer.Clean(doc).code, analysis::kCleanRepaired);
+}
+
+TEST(HostileFiles, LongRunsOfElementsAreEditedAndSearchedInOnePass) {
+    analysis::Analyzer analyzer;
+    // An EncryptionInfo whose XML starts with thousands of "<" still opens with the default password.
+    EXPECT_EQ(analyzer.Scan(AgileInfoWithAngleRun(20000)).code, analysis::kScanSuspected);
+    // Thousands of references to the project, each before one that stays: the first all go.
+    const auto outcome = analyzer.Clean(PackageWithRepeatedReferences(3000, 50));
+    ASSERT_EQ(outcome.code, analysis::kCleanRepaired) << outcome.text;
+    const auto archive = analysis::zip::Archive::Open(outcome.bytes);
+    ASSERT_TRUE(archive);
+    for (const char* part : {"[Content_Types].xml", "xl/_rels/workbook.xml.rels"}) {
+        const ByteVec xml = archive->Read(part).value();
+        const std::string text(xml.begin(), xml.end());
+        EXPECT_EQ(text.find("vbaProject.bin"), std::string::npos) << part;
+        EXPECT_NE(text.find("extra/part49.xml"), std::string::npos) << part;
+    }
 }
 
 TEST(WorkBudget, ChargesStopAtTheLimitAndStayStopped) {
