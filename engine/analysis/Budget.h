@@ -1,6 +1,7 @@
 // The work one scan or clean may do, in proportion to the document's real size rather than to
-// what its fields claim: bytes read from the container, bytes decompressed, records walked. Readers
-// charge it as they go and stop when it runs out; the verdict then says so instead of hanging.
+// what its fields claim: bytes read from the container, bytes decompressed, records walked, bytes
+// inflated only to be checked. Readers charge it as they go and stop when it runs out; the verdict
+// then says so instead of hanging.
 #pragma once
 
 #include <algorithm>
@@ -20,6 +21,7 @@ public:
         b.m_decompressedLeft = std::min(limits::kBudgetMaxDecompressed,
                                         limits::kBudgetBaseDecompressed + limits::kBudgetDecompressedPerByte * documentBytes);
         b.m_stepsLeft = limits::kBudgetBaseSteps + limits::kBudgetStepsPerByte * documentBytes;
+        b.m_checkedLeft = limits::kBudgetBaseChecked + limits::kBudgetCheckedPerByte * documentBytes;
         return b;
     }
 
@@ -27,6 +29,8 @@ public:
     bool ChargeRead(std::uint64_t bytes) { return Charge(m_readLeft, bytes); }
     bool ChargeDecompressed(std::uint64_t bytes) { return Charge(m_decompressedLeft, bytes); }
     bool ChargeSteps(std::uint64_t steps) { return Charge(m_stepsLeft, steps); }
+    // Bytes inflated only to check them against their CRC-32, never kept.
+    bool ChargeChecked(std::uint64_t bytes) { return Charge(m_checkedLeft, bytes); }
 
     [[nodiscard]] bool exhausted() const { return m_exhausted; }
     [[nodiscard]] std::uint64_t decompressedLeft() const { return m_decompressedLeft; }
@@ -44,6 +48,7 @@ private:
     std::uint64_t m_readLeft = UINT64_MAX;
     std::uint64_t m_decompressedLeft = UINT64_MAX;
     std::uint64_t m_stepsLeft = UINT64_MAX;
+    std::uint64_t m_checkedLeft = UINT64_MAX;
     bool m_exhausted = false;
 };
 

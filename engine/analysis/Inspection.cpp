@@ -131,8 +131,36 @@ void InspectProjectPart(const std::string& name, const ByteVec& data, Findings& 
     for (auto& c : inner.code) AddCode(f, name + "/" + c.where, std::move(c.source), c.isXlm);
 }
 
-void InspectPackage(Bytes document, const zip::Archive& archive, Findings& f, int nesting, WorkBudget& budget) {
+void InspectReadPart(const zip::Archive& archive, std::size_t index, const ooxml::ContentTypes& types, Findings& f,
+                     int nesting, WorkBudget& budget) {
+    const std::string& name = archive.entries()[index].name;
+    std::string error;
+    auto data = archive.Read(index, &error);
+    if (!data) {
+        if (archive.entries()[index].encrypted()) f.encrypted = true;
+        else if (budget.exhausted()) f.overBudget = true;
+        else MarkDamaged(f, name + ": " + error);
+        if (ooxml::IsVbaProjectPart(name, types)) {
+            f.hasVbaStorage = true;
+            f.vbaIncomplete = true;
+        }
+        return;
+    }
+    const std::string_view text(reinterpret_cast<const char*>(data->data()), data->size());
+    if (ooxml::IsVbaProjectPart(name, types)) {
+        InspectProjectPart(name, *data, f, nesting, budget);
+    } else if (ooxml::IsMacroSheetPart(name, types)) {
+        f.hasXlm = true;
+        AddCode(f, name, ooxml::MacroSheetFormulas(text), true);
+    } else if (ooxml::HasAutoOpenName(text)) {
+        f.xlmAutoOpen = true;
+    }
+}
+
+// The parts that can hold macros are read first, so checking the rest cannot take their budget.
+void InspectPackage(const zip::Archive& archive, Findings& f, int nesting, WorkBudget& budget) {
     f.container = Container::kZipPackage;
+    if (!archive.damage().empty()) MarkDamaged(f, "damaged package: " + archive.damage().front());
     ooxml::ContentTypes types;
     std::string error;
     if (const auto index = archive.Find(ooxml::kContentTypesPart)) {
@@ -141,34 +169,15 @@ void InspectPackage(Bytes document, const zip::Archive& archive, Findings& f, in
         else
             MarkDamaged(f, std::string(ooxml::kContentTypesPart) + ": " + error);
     }
+    for (std::size_t i = 0; i < archive.entries().size(); ++i)
+        if (PartIsRead(archive.entries()[i].name, types)) InspectReadPart(archive, i, types, f, nesting, budget);
     for (std::size_t i = 0; i < archive.entries().size(); ++i) {
         const zip::Entry& entry = archive.entries()[i];
-        const std::string& name = entry.name;
-        if (!PartIsRead(name, types)) {
-            if (entry.encrypted()) f.encrypted = true;
-            else if (!zip::EntryData(document, entry)) MarkDamaged(f, name + ": entry data out of range");
-            continue;
-        }
-        auto data = archive.Read(i, &error);
-        if (!data) {
-            if (entry.encrypted()) f.encrypted = true;
-            else if (budget.exhausted()) f.overBudget = true;
-            else MarkDamaged(f, name + ": " + error);
-            if (ooxml::IsVbaProjectPart(name, types)) {
-                f.hasVbaStorage = true;
-                f.vbaIncomplete = true;
-            }
-            continue;
-        }
-        const std::string_view text(reinterpret_cast<const char*>(data->data()), data->size());
-        if (ooxml::IsVbaProjectPart(name, types)) {
-            InspectProjectPart(name, *data, f, nesting, budget);
-        } else if (ooxml::IsMacroSheetPart(name, types)) {
-            f.hasXlm = true;
-            AddCode(f, name, ooxml::MacroSheetFormulas(text), true);
-        } else if (ooxml::HasAutoOpenName(text)) {
-            f.xlmAutoOpen = true;
-        }
+        if (PartIsRead(entry.name, types)) continue;
+        if (entry.encrypted()) f.encrypted = true;
+        else if (archive.Check(i, &error)) continue;
+        else if (budget.exhausted()) f.overBudget = true;
+        else MarkDamaged(f, entry.name + ": " + error);
     }
 }
 
@@ -212,7 +221,7 @@ Findings Inspect(Bytes document, WorkBudget& budget, bool tryDefaultPassword) {
     if (zip::LooksLikeZip(document) || document.size() >= 22) {
         auto archive = zip::Archive::Open(document, &error, &budget);
         if (archive) {
-            InspectPackage(document, *archive, f, 0, budget);
+            InspectPackage(*archive, f, 0, budget);
             if (budget.exhausted()) f.overBudget = true;
             return f;
         }

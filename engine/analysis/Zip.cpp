@@ -17,21 +17,6 @@ bool Fail(std::string& error, const char* reason) {
     return false;
 }
 
-void ApplyZip64Extra(Bytes extra, Entry& e, bool sizeMax, bool compMax, bool offsetMax) {
-    ByteReader r(extra);
-    while (r.remaining() >= 4) {
-        const std::uint16_t id = r.u16();
-        const std::uint16_t length = r.u16();
-        ByteReader field(r.bytes(length));
-        if (!r.ok()) return;
-        if (id != kZip64ExtraId) continue;
-        if (sizeMax) e.uncompressedSize = field.u64();
-        if (compMax) e.compressedSize = field.u64();
-        if (offsetMax) e.localOffset = field.u64();
-        return;
-    }
-}
-
 // The end record lies within the last 64 KiB plus its own size (the comment's limit).
 std::optional<std::size_t> FindEndRecord(Bytes data) {
     const std::size_t lowest = data.size() > end::kSize + end::kMaxComment ? data.size() - end::kSize - end::kMaxComment : 0;
@@ -84,11 +69,25 @@ bool ReadCentralRecord(ByteReader& c, Entry& e) {
     Bytes extra = c.bytes(extraLength);
     c.skip(commentLength);
     if (!c.ok()) return false;
-    ApplyZip64Extra(extra, e, e.uncompressedSize == kMax32, e.compressedSize == kMax32, e.localOffset == kMax32);
+    ApplyZip64Extra(extra, {&e.uncompressedSize, &e.compressedSize, &e.localOffset});
     return true;
 }
 
 }  // namespace
+
+void ApplyZip64Extra(Bytes extra, std::initializer_list<std::uint64_t*> fields) {
+    ByteReader r(extra);
+    while (r.remaining() >= 4) {
+        const std::uint16_t id = r.u16();
+        const std::uint16_t length = r.u16();
+        ByteReader values(r.bytes(length));
+        if (!r.ok()) return;
+        if (id != kZip64ExtraId) continue;
+        for (std::uint64_t* field : fields)
+            if (*field == kMax32) *field = values.u64();
+        return;
+    }
+}
 
 bool LooksLikeZip(Bytes data) {
     return data.size() >= end::kSize && ReadField(data, local::kSignatureField) == local::kSignature;
@@ -133,42 +132,36 @@ bool Archive::Load(std::string& error) {
         if (!ReadCentralRecord(c, e)) return Fail(error, c.ok() ? "bad central directory entry" : "truncated central directory");
         if (e.localOffset >= m_data.size() || e.compressedSize > m_data.size())
             return Fail(error, "entry out of range");
+        m_byLowerName.emplace(LowerAscii(e.name), m_entries.size());
         m_entries.push_back(std::move(e));
     }
+    CheckMembers(place.offset, place.size);
     return true;
 }
 
 std::optional<std::size_t> Archive::Find(std::string_view name) const {
     if (!name.empty() && name.front() == '/') name.remove_prefix(1);
-    for (std::size_t i = 0; i < m_entries.size(); ++i)
-        if (EqualsNoCase(m_entries[i].name, name)) return i;
-    return std::nullopt;
+    const auto it = m_byLowerName.find(LowerAscii(name));
+    if (it == m_byLowerName.end()) return std::nullopt;
+    return it->second;
 }
 
 std::optional<ByteVec> Archive::Read(std::size_t index, std::string* error) const {
-    auto fail = [&](const char* reason) -> std::optional<ByteVec> {
-        if (error) *error = reason;
+    auto fail = [&](std::string reason) -> std::optional<ByteVec> {
+        if (error) *error = std::move(reason);
         return std::nullopt;
     };
     if (index >= m_entries.size()) return fail("no such entry");
     const Entry& e = m_entries[index];
-    if (e.encrypted()) return fail("encrypted entry");
-    if (ReadField(m_data, local::kSignatureField, static_cast<std::size_t>(e.localOffset)) != local::kSignature)
-        return fail("bad local header");
-    const auto packedData = EntryData(m_data, e);
-    if (!packedData) return fail("entry data out of range");
-    if (e.uncompressedSize > limits::kMaxZipEntryBytes ||
-        e.uncompressedSize > std::max<std::uint64_t>(e.compressedSize, 1024) * limits::kMaxZipRatio ||
-        m_inflatedTotal + e.uncompressedSize > limits::kMaxZipTotalBytes)
+    if (e.uncompressedSize > limits::kMaxZipEntryBytes || m_inflatedTotal + e.uncompressedSize > limits::kMaxZipTotalBytes)
         return fail("entry beyond decompression limits");
-    const Bytes packed = *packedData;
-    if (m_budget && !(m_budget->ChargeRead(packed.size()) && m_budget->ChargeDecompressed(e.uncompressedSize)))
-        return fail("too much work to read the package");
+    if (auto refused = RefuseBeforeInflating(e)) return fail(*refused);
+    if (m_budget && !m_budget->ChargeDecompressed(e.uncompressedSize)) return fail("too much work to read the package");
+    const Bytes packed = m_data.subspan(static_cast<std::size_t>(e.dataOffset), static_cast<std::size_t>(e.compressedSize));
     ByteVec out;
     if (e.method == kMethodStored) {
-        if (e.compressedSize != e.uncompressedSize) return fail("stored size mismatch");
         out.assign(packed.begin(), packed.end());
-    } else if (e.method == kMethodDeflated) {
+    } else {
         out.resize(static_cast<std::size_t>(e.uncompressedSize));
         std::uint8_t spare = 0;  // zlib wants somewhere to write even for an empty entry
         InflateStream zs(-MAX_WBITS);
@@ -184,10 +177,8 @@ std::optional<ByteVec> Archive::Read(std::size_t index, std::string* error) cons
             rc = inflate(zs.get(), Z_FINISH);
         }
         if (rc != Z_STREAM_END || zs->total_out != out.size()) return fail("bad deflate data");
-    } else {
-        return fail("unsupported compression method");
     }
-    if (crc32(0L, out.data(), static_cast<uInt>(out.size())) != e.crc) return fail("CRC mismatch");
+    if (crc32_z(0L, out.data(), out.size()) != e.crc) return fail("CRC mismatch");
     m_inflatedTotal += out.size();
     return out;
 }
