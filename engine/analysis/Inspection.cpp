@@ -68,10 +68,11 @@ void InspectVba(const cfb::CompoundFile& file, Findings& f, const std::string& p
         if (vba::HasMeaningfulCode(project)) f.vbaHasCode = true;
         if (!project.problem.empty() && f.reason.empty()) f.reason = project.problem;
     }
-    // A macro storage of the usual name without a readable project is still macro storage.
+    // A macro storage of the usual name without a readable project is still macro storage; a
+    // stream of that name is no storage and holds no project.
     for (const char* name : {"Macros", "_VBA_PROJECT_CUR"}) {
         auto index = file.Child(0, name);
-        if (index && !file.Child(*index, "VBA")) {
+        if (index && file.entries()[*index].type == cfb::EntryType::kStorage && !file.Child(*index, "VBA")) {
             f.hasVbaStorage = true;
             f.vbaIncomplete = true;
         }

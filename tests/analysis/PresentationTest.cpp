@@ -6,6 +6,8 @@
 
 #include "Analyzer.h"
 #include "Cfb.h"
+#include "CfbCopy.h"
+#include "CfbWriter.h"
 #include "CleanRefusals.h"
 #include "Documents.h"
 #include "LeakCheck.h"
@@ -83,6 +85,19 @@ TEST(Presentation, TheVbaInformationIsReadInsideItsContainer) {
     const std::size_t documentEnd = analysis::ppt::kHeaderSize + analysis::ppt::ReadHeader(stream, 0)->length;
     for (const auto& place : analysis::ppt::FindVbaInfo(stream, 0)) EXPECT_LT(place.atomOffset, documentEnd);
     const auto outcome = analyzer.Clean(doc);
+    ASSERT_EQ(outcome.code, analysis::kCleanRepaired) << outcome.text;
+    EXPECT_EQ(analyzer.Scan(outcome.bytes).code, analysis::kScanClean);
+}
+
+TEST(Presentation, AStreamNamedMacrosHoldsNoProjectAndStopsNoClean) {
+    analysis::Analyzer analyzer;
+    const ByteVec original = MakePresentation({.modules = {kReplicator}});
+    const auto file = analysis::cfb::CompoundFile::Open(original);
+    auto root = analysis::cfb::CopyTree(*file, {});
+    root->AddStream("Macros", ByteVec(4, 0));
+    const ByteVec withStream = analysis::cfb::WriteCompoundFile(*root);
+    EXPECT_EQ(analyzer.Scan(withStream).code, analysis::kScanInfected);
+    const auto outcome = analyzer.Clean(withStream);
     ASSERT_EQ(outcome.code, analysis::kCleanRepaired) << outcome.text;
     EXPECT_EQ(analyzer.Scan(outcome.bytes).code, analysis::kScanClean);
 }
