@@ -1,8 +1,8 @@
 // Compound file reader. Sector numbers are checked against the file, every chain walk has a
 // visited mark per sector, the directory walk has a visited set, and every read is charged to the
 // work budget, so loops, cycles and shared chains end in a recorded fault, never in a hang. What
-// Office tolerates (sibling indexes past the directory's end, sector counts that overshoot) is
-// repaired; what it does not is recorded as damage and read around.
+// Office tolerates (sibling indexes past the directory's end or at unallocated entries, sector
+// counts that overshoot) is repaired; what it does not is recorded as damage and read around.
 #include "Cfb.h"
 
 #include <algorithm>
@@ -302,6 +302,11 @@ void CompoundFile::WalkSiblings(std::uint32_t storage, std::vector<bool>& visite
         if (n == kNoStream) return kNoStream;
         if (n >= m_entries.size()) {
             Repair("directory index out of range");
+            return kNoStream;
+        }
+        // An unallocated entry holds nothing and links nowhere, whatever its stale name says.
+        if (m_entries[n].type == EntryType::kEmpty) {
+            Repair("unallocated directory entry in the tree");
             return kNoStream;
         }
         if (visited[n]) {

@@ -2,12 +2,15 @@
 // crafted bad field cannot hide macros, and "damaged" is left for files with nothing else to say.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
 #include "Analyzer.h"
 #include "Cfb.h"
+#include "CfbCopy.h"
 #include "CfbFormat.h"
+#include "CfbWriter.h"
 #include "Documents.h"
 #include "SampleSources.h"
 
@@ -21,9 +24,14 @@ const VbaModule kReplicator{"Spreader", sources::kReplicator};
 const VbaModule kHarmless{"Formatting", sources::kHarmless};
 
 std::uint64_t EntryOffset(const ByteVec& file, std::uint32_t index) {
-    // Our writer's directory is contiguous, in 512-byte sectors.
-    const std::uint32_t dirStart = analysis::ReadField(file, cfb::header::kFirstDirectorySector).value();
-    return cfb::SectorOffset(dirStart, 512) + index * cfb::direntry::kSize;
+    // Our writer's files are small: 512-byte sectors and one FAT sector, which the directory chain
+    // is followed through.
+    const std::uint32_t fat0 = analysis::ReadField(file, cfb::header::Difat(0)).value();
+    std::uint32_t sector = analysis::ReadField(file, cfb::header::kFirstDirectorySector).value();
+    constexpr std::uint32_t kPerSector = 512 / cfb::direntry::kSize;
+    for (std::uint32_t k = 0; k < index / kPerSector; ++k)
+        sector = analysis::ReadAt<std::uint32_t>(file, cfb::SectorOffset(fat0, 512) + sector * 4).value();
+    return cfb::SectorOffset(sector, 512) + (index % kPerSector) * cfb::direntry::kSize;
 }
 
 // Replaces the tree link that leads to `path` with `value`, so the entry is no longer reached.
@@ -49,6 +57,41 @@ ByteVec WithChainCut(const ByteVec& file, std::string_view path) {
     ByteVec out = file;
     analysis::SetField(out, analysis::Field<std::uint32_t>{start * 4}, cfb::kFreeSector, cfb::SectorOffset(fat0, 512));
     return out;
+}
+
+// One stream more, so the last directory sector has unused slots, and the first free sibling link
+// pointing at one of them, which carries a stray name as some writers leave it.
+ByteVec WithSiblingToUnallocatedEntry(const ByteVec& document) {
+    const auto original = cfb::CompoundFile::Open(document);
+    auto tree = cfb::CopyTree(*original, {});
+    tree->AddStream("\x05" "DocumentSummaryInformation", ByteVec(112, 0x11));
+    const ByteVec file = cfb::WriteCompoundFile(*tree);
+    const auto parsed = cfb::CompoundFile::Open(file).value();
+    const auto& entries = parsed.entries();
+    const auto unused = std::find_if(entries.begin(), entries.end(), [](const cfb::Entry& e) { return e.type == cfb::EntryType::kEmpty; });
+    const auto linked = std::find_if(entries.begin() + 1, entries.end(), [](const cfb::Entry& e) {
+        return e.type != cfb::EntryType::kEmpty && e.right == cfb::kNoStream;
+    });
+    if (unused == entries.end() || linked == entries.end()) return {};
+    const auto unusedIndex = static_cast<std::uint32_t>(unused - entries.begin());
+    ByteVec out = file;
+    analysis::SetField(out, cfb::direntry::kRightSibling, unusedIndex, EntryOffset(file, static_cast<std::uint32_t>(linked - entries.begin())));
+    const std::uint64_t at = EntryOffset(file, unusedIndex);
+    for (std::size_t i = 0; i < 10; ++i) out[at + i] = static_cast<std::uint8_t>(0x41 + i * 7);
+    analysis::SetField(out, cfb::direntry::kNameLength, std::uint16_t{12}, at);
+    return out;
+}
+
+TEST(DamagedContainer, AnUnallocatedEntryInTheTreeIsPassedOver) {
+    analysis::Analyzer analyzer;
+    const ByteVec plain = WithSiblingToUnallocatedEntry(MakeDoc());
+    ASSERT_FALSE(plain.empty());
+    EXPECT_EQ(analyzer.Scan(plain).code, analysis::kScanClean) << analyzer.Scan(plain).text;
+    const ByteVec infected = WithSiblingToUnallocatedEntry(MakeDoc({.modules = {kReplicator}}));
+    EXPECT_EQ(analyzer.Scan(infected).code, analysis::kScanInfected);
+    const auto outcome = analyzer.Clean(infected);
+    ASSERT_EQ(outcome.code, analysis::kCleanRepaired) << outcome.text;
+    EXPECT_EQ(analyzer.Scan(outcome.bytes).code, analysis::kScanClean);
 }
 
 TEST(DamagedContainer, AnIndexPastTheDirectoryIsReadAsOfficeReadsIt) {
