@@ -77,6 +77,15 @@ void AppendFormulaText(Bytes rgce, std::string& out, bool biff5) {
     out.push_back('\n');
 }
 
+// Whether the substream a BOUNDSHEET names starts with a macro sheet's BOF.
+bool SubstreamIsMacroSheet(const ByteSource& stream, std::uint32_t at) {
+    ByteVec scratch;
+    const Bytes head = stream.View(at, record::kHeaderSize, scratch);
+    if (ReadField(head, record::kId) != kBof) return false;
+    const std::uint16_t length = ReadField(head, record::kLength).value_or(0);
+    return OpensMacroSheet(stream.View(at + record::kHeaderSize, length, scratch));
+}
+
 std::string ReadSheetName(Bytes data, std::size_t at, bool biff5 = false) {
     if (at + 2 > data.size()) return {};
     const std::size_t cch = data[at];
@@ -170,6 +179,11 @@ Workbook ReadWorkbook(const ByteSource& stream) {
         return visit(rec);
     };
     bool complete = ForEachRecord(stream, 0, limits::kMaxBiffRecords, visitAndTrack);
+    for (Sheet& s : wb.sheets)
+        if (s.type != SheetType::kMacroSheet && SubstreamIsMacroSheet(stream, s.streamOffset)) {
+            s.type = SheetType::kMacroSheet;
+            macroSheetOffsets.insert(s.streamOffset);
+        }
     // Macro sheets in stream order; a substream that does not start with BOF is not one, and one
     // that starts inside a substream already walked was read with it.
     for (std::uint32_t offset : macroSheetOffsets) {
@@ -185,11 +199,15 @@ Workbook ReadWorkbook(const ByteSource& stream) {
 
 bool ListsMacroSheets(const ByteSource& stream) {
     bool found = false;
+    std::vector<std::uint32_t> substreams;
     ForEachRecord(stream, 0, limits::kMaxBiffRecords, [&](const Record& rec) {
-        if (rec.id == kBoundSheet) found = found || ReadField(rec.data, boundsheet::kSheetType) == boundsheet::kMacroSheet;
+        if (rec.id == kBoundSheet) {
+            found = found || ReadField(rec.data, boundsheet::kSheetType) == boundsheet::kMacroSheet;
+            if (auto at = ReadField(rec.data, boundsheet::kStreamPosition)) substreams.push_back(*at);
+        }
         return rec.id != kEof && !found;
     });
-    return found;
+    return found || std::any_of(substreams.begin(), substreams.end(), [&](std::uint32_t at) { return SubstreamIsMacroSheet(stream, at); });
 }
 
 std::optional<WorkbookEdit> PlanWithoutVbaProjectRecord(const ByteSource& stream) {

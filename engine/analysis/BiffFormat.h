@@ -52,7 +52,12 @@ inline constexpr Field<std::uint16_t> kSubstreamType{2};
 inline constexpr std::uint16_t kBiff5 = 0x0500;  // Excel 5.0/95 workbooks
 inline constexpr std::uint16_t kBiff8 = 0x0600;
 inline constexpr std::uint16_t kGlobals = 0x0005;
+inline constexpr std::uint16_t kMacroSheet = 0x0040;
 }  // namespace bof
+
+// A sheet is an Excel 4.0 macro sheet when its BOUNDSHEET record or its own BOF says so: Excel
+// runs the formulas of either.
+inline bool OpensMacroSheet(Bytes bofData) { return ReadField(bofData, bof::kSubstreamType) == bof::kMacroSheet; }
 
 namespace filepass {
 inline constexpr Field<std::uint16_t> kEncryptionType{0};

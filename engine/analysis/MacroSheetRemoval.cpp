@@ -78,6 +78,7 @@ std::optional<std::string> ReadSheet(Workbook& wb, std::size_t index) {
     const auto bof = RecordAt(wb.records, position);
     if (!bof || wb.records[*bof].id != kBof) return "a sheet substream is missing";
     s.bof = *bof;
+    s.macro = s.macro || OpensMacroSheet(DataOf(wb, *bof));
     wb.sheets.push_back(s);
     return std::nullopt;
 }
@@ -313,10 +314,12 @@ void DropTabIds(const Workbook& wb, StreamEdit& edit) {
     edit.Replace(wb.records[*wb.tabIds], MakeRecord(kTabIds, kept));
 }
 
+// A BOUNDSHEET or a BOF of the stream that says macro sheet.
 bool AnyMacroSheet(const Workbook& wb) {
     return std::any_of(wb.records.begin(), wb.records.end(), [&](const RecordSpan& r) {
-        return r.id == kBoundSheet &&
-               ReadField(wb.stream.subspan(r.dataOffset(), r.size), boundsheet::kSheetType) == boundsheet::kMacroSheet;
+        const Bytes data = wb.stream.subspan(r.dataOffset(), r.size);
+        return (r.id == kBoundSheet && ReadField(data, boundsheet::kSheetType) == boundsheet::kMacroSheet) ||
+               (r.id == kBof && OpensMacroSheet(data));
     });
 }
 

@@ -217,6 +217,25 @@ TEST(MacroSheetClean, RefusesWhatCannotBeRemovedSoundly) {
     EXPECT_NE(outcome.text.find("CONTINUE"), std::string::npos) << outcome.text;
 }
 
+TEST(MacroSheetClean, ASheetIsAMacroSheetWhenItsOwnBofSaysSo) {
+    // Every BOUNDSHEET says worksheet; the macro sheets' own BOF records still say macro sheet.
+    ByteVec stream = MacroSheetWorkbookStream();
+    const auto records = *analysis::biff::ListRecords(stream);
+    for (const auto& r : records)
+        if (r.id == analysis::biff::kBoundSheet) stream[r.dataOffset() + analysis::biff::boundsheet::kSheetType.offset] = 0;
+    const ByteVec original = MakeMacroSheetWorkbook();
+    const auto file = analysis::cfb::CompoundFile::Open(original);
+    const ByteVec disguised = *analysis::cfb::RewriteWith(*file, {{"Workbook", stream}});
+    analysis::Analyzer analyzer;
+    const auto v = analyzer.Scan(disguised);
+    EXPECT_EQ(v.code, analysis::kScanInfected);
+    EXPECT_EQ(v.text, analyzer.Scan(original).text);
+    const auto outcome = analyzer.Clean(disguised);
+    ASSERT_EQ(outcome.code, analysis::kCleanRepaired) << outcome.text;
+    EXPECT_EQ(analyzer.Scan(outcome.bytes).code, analysis::kScanClean);
+    EXPECT_EQ(Parse(outcome.bytes).All(analysis::biff::kBoundSheet).size(), 3u);
+}
+
 TEST(MacroSheetClean, SheetsSharingASubstreamAreRefused) {
     // Macro2's BOUNDSHEET names Macro1's substream: removing one would take the other's with it.
     ByteVec stream = MacroSheetWorkbookStream();
