@@ -12,6 +12,7 @@
 #include "ByteSink.h"
 #include "Limits.h"
 #include "Text.h"
+#include "WorkbookCipher.h"
 #include "XlmFunctions.h"
 
 namespace tessaly::analysis::biff {
@@ -121,6 +122,7 @@ Workbook ReadWorkbook(const ByteSource& stream) {
     Workbook wb;
     bool sawBof = false;
     bool inMacroSheet = false;
+    bool filePassMalformed = false;
     std::set<std::uint32_t> macroSheetOffsets;
     auto visit = [&](const Record& rec) {
         if (!sawBof && rec.id != kBof) return false;
@@ -136,6 +138,7 @@ Workbook ReadWorkbook(const ByteSource& stream) {
                 return false;
             case kFilePass:
                 wb.encrypted = true;
+                if (!FilePassFitsItsKind(rec.data, wb.biff5)) filePassMalformed = true;
                 break;
             case kObjProj:
                 wb.hasObjProj = true;
@@ -192,7 +195,7 @@ Workbook ReadWorkbook(const ByteSource& stream) {
         if (offset < walkedTo || ReadField(stream.View(offset, record::kHeaderSize, scratch), record::kId) != kBof) continue;
         complete = ForEachRecord(stream, offset, limits::kMaxBiffRecords, visitAndTrack);
     }
-    wb.readable = complete && sawBof;
+    wb.readable = complete && sawBof && !filePassMalformed;
     wb.macroSheetText = UpperAscii(wb.macroSheetText);
     return wb;
 }

@@ -19,6 +19,7 @@ struct EncryptionVersion {
 };
 
 // Office binary RC4 (version 1.1): salt, encrypted verifier and its encrypted MD5, 16 bytes each.
+inline constexpr std::size_t kRc4HeaderSize = 4 + 3 * 16;  // with the version words
 struct Rc4Header {
     ByteVec salt, encryptedVerifier, encryptedVerifierHash;
 };

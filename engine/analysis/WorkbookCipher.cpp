@@ -107,6 +107,19 @@ std::optional<WorkbookCipher> UnlockFilePass(Bytes data, std::string_view passwo
 
 }  // namespace
 
+bool FilePassFitsItsKind(Bytes data, bool biff5) {
+    if (biff5) return data.size() == filepass::kBiff5Size;
+    const auto type = ReadField(data, filepass::kEncryptionType);
+    if (type == filepass::kXor) return data.size() == filepass::kXorVerifier.end();
+    if (type != filepass::kRc4) return true;
+    const Bytes info = data.subspan(filepass::kRc4InfoOffset);
+    const auto version = offcrypto::ReadVersion(info);
+    if (!version) return true;
+    if (version->major == 1) return info.size() == offcrypto::kRc4HeaderSize;
+    const auto header = offcrypto::ReadCryptoApiHeader(info);
+    return !header || info.size() == header->raw.size();
+}
+
 std::optional<WorkbookCipher> UnlockWorkbook(Bytes stream, std::string_view password) {
     auto records = ListRecords(stream);
     if (!records || records->size() < 2 || (*records)[0].id != kBof) return std::nullopt;

@@ -24,6 +24,10 @@ struct WorkbookCipher {
     bool summaryEncrypted = false;          // CryptoAPI with the properties in an "encryption" stream
 };
 
+// False when a FILEPASS record's data is longer than its kind allows (Excel refuses such a file);
+// a kind that is not understood is given the benefit of the doubt.
+bool FilePassFitsItsKind(Bytes filePassData, bool biff5);
+
 // The FILEPASS of `stream` and keys for `password`; nullopt when there is no FILEPASS, it is not
 // understood, or the password does not verify.
 std::optional<WorkbookCipher> UnlockWorkbook(Bytes stream, std::string_view password);
