@@ -6,6 +6,7 @@
 
 #include "Cleaner.h"
 #include "Decision.h"
+#include "FaultReport.h"
 #include "Inspection.h"
 #include "Limits.h"
 #include "Signatures.h"
@@ -16,13 +17,27 @@ struct Analyzer::Impl {
     SignatureSet signatures;
 };
 
-Analyzer::Analyzer(std::string_view signatureText) : m_impl(std::make_unique<Impl>()) {
+namespace {
+
+// A signature file that cannot be read, or holds no usable signature, leaves the built-in set in
+// service, and says so: an engine without signatures would name no virus ever and tell no one.
+SignatureSet LoadSignatures(std::string_view text) {
+    if (text.empty()) return SignatureSet::Builtin();
+    std::string fault = "the signature file holds no usable signature";
     try {
-        m_impl->signatures = SignatureSet::Parse(signatureText);
-        if (m_impl->signatures.size() == 0) m_impl->signatures = SignatureSet::Builtin();
-    } catch (...) {
-        m_impl->signatures = SignatureSet{};
+        SignatureSet parsed = SignatureSet::Parse(text);
+        if (parsed.size() > 0) return parsed;
+    } catch (const std::exception& e) {
+        fault = std::string("the signature file could not be read: ") + e.what();
     }
+    ReportFault("signatures", fault + "; the built-in signatures are used");
+    return SignatureSet::Builtin();
+}
+
+}  // namespace
+
+Analyzer::Analyzer(std::string_view signatureText) : m_impl(std::make_unique<Impl>()) {
+    m_impl->signatures = LoadSignatures(signatureText);
 }
 
 Analyzer::~Analyzer() = default;

@@ -46,7 +46,8 @@ struct CleanOutcome {
 
 class Analyzer {
 public:
-    // Signatures in the engine's text format; an empty or unreadable text leaves the heuristics.
+    // Signatures in the engine's text format; an empty text means the built-in set, and so does one
+    // that cannot be read or holds no usable signature (the fault is reported).
     explicit Analyzer(std::string_view signatureText = {});
     ~Analyzer();
     Analyzer(const Analyzer&) = delete;

@@ -52,6 +52,15 @@ TEST(ScanVerdict, SignaturesComeFromTheTextGiven) {
     EXPECT_EQ(v.text, "Test.Bold");
 }
 
+TEST(ScanVerdict, AnUnusableSignatureFileLeavesTheBuiltInSetAndSaysSo) {
+    testing::internal::CaptureStderr();
+    const analysis::Analyzer analyzer("[Broken\nall\n= no section holds a pattern\n");
+    const std::string said = testing::internal::GetCapturedStderr();
+    const VbaModule replicator{"Spreader", sources::kReplicator};
+    EXPECT_EQ(ScanBytes(analyzer, MakeDoc({.modules = {replicator}})).text, "W97M.Replicator.NormalTemplate");
+    EXPECT_NE(said.find("signature file holds no usable signature; the built-in signatures are used"), std::string::npos) << said;
+}
+
 TEST(ScanVerdict, BehaviourWithoutAutoStartIsOnlySuspected) {
     analysis::Analyzer analyzer("[Unused]\nall = nothing-like-this\n");
     const std::string source = "Attribute VB_Name = \"M\"\r\nSub Later()\r\n    Shell \"notepad.exe\"\r\nEnd Sub\r\n";
