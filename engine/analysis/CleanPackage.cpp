@@ -10,6 +10,7 @@
 #include <set>
 
 #include "Ooxml.h"
+#include "PartTitles.h"
 #include "Text.h"
 #include "WorkbookXmlSheets.h"
 #include "XlsbMacroSheetRemoval.h"
@@ -78,7 +79,10 @@ public:
 
     PackageRebuild Run(ByteSink& out) {
         ChooseRemovedParts();
-        if (EditRelationships() && EditContentTypes() && EditWorkbook()) Write(out);
+        if (EditRelationships() && EditContentTypes() && EditWorkbook()) {
+            EditAppProperties();
+            Write(out);
+        }
         return std::move(m_result);
     }
 
@@ -156,7 +160,9 @@ private:
         for (auto [at, length] : ooxml::FindElements(xml, "sheet"))
             removedSheets.push_back(m_removedSheetIds.count(ooxml::AttributeValue(std::string_view(xml).substr(at, length), "r:id")) > 0);
         RemoveElements(xml, "sheet", [&](std::string_view element) {
-            return m_removedSheetIds.count(ooxml::AttributeValue(element, "r:id")) > 0;
+            if (!m_removedSheetIds.count(ooxml::AttributeValue(element, "r:id"))) return false;
+            m_removedSheetNames.push_back(ooxml::AttributeValue(element, "name"));
+            return true;
         });
         if (ooxml::FindElements(xml, "sheet").empty()) return Failed("the workbook holds nothing but macro sheets");
         RemoveElements(xml, "definedName", ooxml::IsAutoStartName);
@@ -175,7 +181,33 @@ private:
         auto edited = xlsb::WorkbookWithoutSheets(*data, m_removedSheetIds);
         if (!edited.workbook) return Failed("macro sheets cannot be removed: " + edited.failure);
         m_edited[LowerAscii(m_archive.entries()[index].name)] = AsText(*edited.workbook);
+        m_removedSheetNames = std::move(edited.removedNames);
         return true;
+    }
+
+    // The document's properties list its sheets by name; the removed ones leave that list. A list
+    // that does not read as expected is left as it is: it is only a listing.
+    void EditAppProperties() {
+        if (m_removedSheetNames.empty()) return;
+        const auto index = RootRelationshipTarget("/extended-properties");
+        auto data = index ? m_archive.Read(*index) : std::nullopt;
+        if (!data) return;
+        if (auto edited = AppPropertiesWithout(AsText(*data), m_removedSheetNames))
+            m_edited[LowerAscii(m_archive.entries()[*index].name)] = std::move(*edited);
+    }
+
+    // The part the package's own relationships name with a type that ends so.
+    std::optional<std::size_t> RootRelationshipTarget(std::string_view typeEnd) const {
+        const auto rels = m_archive.Find("_rels/.rels");
+        const auto data = rels ? m_archive.Read(*rels) : std::nullopt;
+        if (!data) return std::nullopt;
+        const std::string xml = AsText(*data);
+        for (auto [at, length] : ooxml::FindElements(xml, "Relationship")) {
+            const std::string_view element = std::string_view(xml).substr(at, length);
+            if (ooxml::AttributeValue(element, "Type").ends_with(typeEnd))
+                return m_archive.Find(ResolveTarget("", ooxml::AttributeValue(element, "Target")));
+        }
+        return std::nullopt;
     }
 
     void Write(ByteSink& out) {
@@ -207,6 +239,7 @@ private:
     std::set<std::string> m_removed;  // lower-case part names
     bool m_macroSheets = false;
     std::set<std::string> m_removedSheetIds;
+    std::vector<std::string> m_removedSheetNames;
     std::map<std::string, std::string> m_edited;  // by lower-case part name
     PackageRebuild m_result;
 };

@@ -44,6 +44,9 @@ inline constexpr std::uint64_t kBudgetBaseChecked = 128ull << 20;
 inline constexpr std::uint64_t kBudgetCheckedPerByte = 128;
 inline constexpr std::size_t kMaxNestedPackages = 2;
 
+// Excel's own limit on a string of a binary workbook record.
+inline constexpr std::uint32_t kMaxXlsbStringChars = 32767;
+
 // PowerPoint: user edits followed back from the current one, and the storages of one presentation
 // held in memory together.
 inline constexpr std::size_t kMaxPresentationEdits = 4096;

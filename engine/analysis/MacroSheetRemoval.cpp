@@ -22,6 +22,7 @@ struct Sheet {
     std::uint8_t visibility = 0;
     bool macro = false;
     std::size_t bof = 0, eof = 0;  // record indexes of its substream
+    std::string name;              // UTF-8
 };
 
 struct Workbook {
@@ -67,6 +68,16 @@ std::optional<std::size_t> RecordAt(const std::vector<RecordSpan>& records, std:
     return static_cast<std::size_t>(it - records.begin());
 }
 
+// A ShortXLUnicodeString: a count, a flags byte, then 8-bit (Latin-1) or UTF-16 characters.
+std::optional<std::string> SheetName(Bytes boundSheet) {
+    ByteReader r(boundSheet, boundsheet::kNameOffset);
+    const std::size_t count = r.u8();
+    const bool wide = (r.u8() & 1) != 0;
+    const Bytes chars = r.bytes(wide ? count * 2 : count);
+    if (!r.ok()) return std::nullopt;
+    return wide ? Utf16LeToUtf8(chars) : Utf16ToUtf8(std::u16string(chars.begin(), chars.end()));
+}
+
 std::optional<std::string> ReadSheet(Workbook& wb, std::size_t index) {
     ByteReader r(DataOf(wb, index));
     const std::uint32_t position = r.get(boundsheet::kStreamPosition);
@@ -79,6 +90,9 @@ std::optional<std::string> ReadSheet(Workbook& wb, std::size_t index) {
     if (!bof || wb.records[*bof].id != kBof) return "a sheet substream is missing";
     s.bof = *bof;
     s.macro = s.macro || OpensMacroSheet(DataOf(wb, *bof));
+    auto name = SheetName(DataOf(wb, index));
+    if (!name) return "short BOUNDSHEET record";
+    s.name = std::move(*name);
     wb.sheets.push_back(s);
     return std::nullopt;
 }
@@ -329,16 +343,16 @@ MacroSheetRemoval WithoutMacroSheets(Bytes stream) {
     Workbook wb;
     wb.stream = stream;
     auto records = ListRecords(stream);
-    if (!records || records->empty()) return {std::nullopt, "unreadable workbook records", 0};
+    if (!records || records->empty()) return {std::nullopt, "unreadable workbook records", 0, {}};
     wb.records = std::move(*records);
-    if (!AnyMacroSheet(wb)) return {ByteVec(stream.begin(), stream.end()), {}, 0};
-    if (auto failure = ReadGlobals(wb)) return {std::nullopt, *failure, 0};
+    if (!AnyMacroSheet(wb)) return {ByteVec(stream.begin(), stream.end()), {}, 0, {}};
+    if (auto failure = ReadGlobals(wb)) return {std::nullopt, *failure, 0, {}};
     std::vector<bool> removed;
     for (const Sheet& s : wb.sheets) removed.push_back(s.macro);
     const SheetRenumbering map(removed);
     const std::size_t macroSheets = wb.sheets.size() - static_cast<std::size_t>(map.kept());
-    if (macroSheets == 0) return {ByteVec(stream.begin(), stream.end()), {}, 0};
-    if (map.kept() == 0) return {std::nullopt, "the workbook holds nothing but macro sheets", 0};
+    if (macroSheets == 0) return {ByteVec(stream.begin(), stream.end()), {}, 0, {}};
+    if (map.kept() == 0) return {std::nullopt, "the workbook holds nothing but macro sheets", 0, {}};
 
     StreamEdit edit(stream);
     for (const Sheet& s : wb.sheets) {
@@ -346,13 +360,16 @@ MacroSheetRemoval WithoutMacroSheets(Bytes stream) {
         edit.Remove(wb.records[s.record].offset, wb.records[s.record].end() - wb.records[s.record].offset);
         edit.Remove(wb.records[s.bof].offset, wb.records[s.eof].end() - wb.records[s.bof].offset);
     }
-    if (auto failure = RenumberExternSheet(wb, map, edit)) return {std::nullopt, *failure, 0};
-    if (auto failure = RenumberNames(wb, map, edit)) return {std::nullopt, *failure, 0};
+    if (auto failure = RenumberExternSheet(wb, map, edit)) return {std::nullopt, *failure, 0, {}};
+    if (auto failure = RenumberNames(wb, map, edit)) return {std::nullopt, *failure, 0, {}};
     KeepATabOnDisplay(wb, map, edit);
     DropTabIds(wb, edit);
     auto out = edit.Apply();
-    if (!out) return {std::nullopt, "stream positions could not be moved", 0};
-    return {std::move(*out), {}, macroSheets};
+    if (!out) return {std::nullopt, "stream positions could not be moved", 0, {}};
+    MacroSheetRemoval result{std::move(*out), {}, macroSheets, {}};
+    for (const Sheet& s : wb.sheets)
+        if (s.macro) result.removedNames.push_back(s.name);
+    return result;
 }
 
 }  // namespace tessaly::analysis::biff

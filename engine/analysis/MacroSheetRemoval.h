@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ByteReader.h"
 
@@ -16,6 +17,7 @@ struct MacroSheetRemoval {
     std::optional<ByteVec> stream;  // the new stream; the input unchanged when it had no macro sheets
     std::string failure;            // why it could not be done soundly
     std::size_t removedSheets = 0;
+    std::vector<std::string> removedNames;  // UTF-8, in tab order
 };
 
 MacroSheetRemoval WithoutMacroSheets(Bytes stream);

@@ -146,14 +146,19 @@ bool IsMacroSheetPart(std::string_view name, std::string_view contentTypes) {
     return IsMacroSheetPart(name, ContentTypes::Parse(contentTypes));
 }
 
+std::string ElementText(std::string_view element) {
+    const std::size_t gt = element.find('>');
+    const std::size_t end = element.rfind("</");
+    if (gt == std::string_view::npos || end == std::string_view::npos || end < gt) return {};
+    return DecodeEntities(element.substr(gt + 1, end - gt - 1));
+}
+
 std::string MacroSheetFormulas(std::string_view xml) {
     std::string out;
     for (auto [at, length] : FindElements(xml, "f")) {
-        std::string_view element = xml.substr(at, length);
-        const std::size_t gt = element.find('>');
-        const std::size_t end = element.rfind("</f>");
-        if (gt == std::string_view::npos || end == std::string_view::npos || end < gt) continue;
-        out += DecodeEntities(element.substr(gt + 1, end - gt - 1));
+        const std::string_view element = xml.substr(at, length);
+        if (element.rfind("</f>") == std::string_view::npos) continue;  // <f/> holds no formula
+        out += ElementText(element);
         out.push_back('\n');
     }
     return UpperAscii(out);

@@ -46,6 +46,8 @@ std::string AttributeValue(std::string_view element, std::string_view attribute)
 // `element` with the value of `attribute` replaced by `value` (written as it is); unchanged when
 // the element has no such attribute.
 std::string WithAttributeValue(std::string_view element, std::string_view attribute, std::string_view value);
+// The text an element holds, entities decoded: what lies between its start tag and its end tag.
+std::string ElementText(std::string_view element);
 // Each element `<tag .../>` or `<tag ...>...</tag>` in order, as (offset, length).
 std::vector<std::pair<std::size_t, std::size_t>> FindElements(std::string_view xml, std::string_view tag);
 // `xml` with each element `tag` replaced by what `edit` makes of it (an empty text removes it),

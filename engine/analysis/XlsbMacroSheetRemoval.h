@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "ByteReader.h"
 
@@ -16,6 +17,7 @@ namespace tessaly::analysis::xlsb {
 struct WorkbookRemoval {
     std::optional<ByteVec> workbook;
     std::string failure;
+    std::vector<std::string> removedNames;  // of the removed sheets, UTF-8, in tab order
 };
 
 // `removedRelIds` are the relationship ids (of workbook.bin's relationships) of the removed sheets.

@@ -3,14 +3,10 @@
 #include "XlsbRecords.h"
 
 #include "Limits.h"
+#include "Text.h"
 #include "XlsbFormat.h"
 
 namespace tessaly::analysis::xlsb {
-namespace {
-
-constexpr std::uint32_t kMaxStringChars = 32767;
-
-}  // namespace
 
 std::optional<std::vector<Record>> ListRecords(Bytes part) {
     std::vector<Record> records;
@@ -63,14 +59,10 @@ std::optional<std::string> ReadWideString(ByteReader& r, bool* isNull) {
     const std::uint32_t count = r.u32();
     if (isNull) *isNull = count == kNullString;
     if (count == kNullString) return std::string{};
-    if (!r.ok() || count > kMaxStringChars) return std::nullopt;
-    std::string text;
-    for (std::uint32_t k = 0; k < count; ++k) {
-        const std::uint16_t c = r.u16();
-        text.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-    }
+    if (!r.ok() || count > limits::kMaxXlsbStringChars) return std::nullopt;
+    const Bytes units = r.bytes(static_cast<std::size_t>(count) * 2);
     if (!r.ok()) return std::nullopt;
-    return text;
+    return Utf16LeToUtf8(units);
 }
 
 void PutWideString(ByteVec& out, std::string_view ascii) {

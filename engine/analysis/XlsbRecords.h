@@ -23,7 +23,7 @@ std::optional<std::vector<Record>> ListRecords(Bytes part);
 ByteVec MakeRecord(std::uint32_t type, Bytes data);
 
 // XLWideString / XLNullableWideString: a 32-bit character count, then UTF-16LE; a count of
-// 0xFFFFFFFF is the null string. Read as ASCII (other characters become '?').
+// 0xFFFFFFFF is the null string. Read as UTF-8; written from ASCII (the names the cleaner makes).
 std::optional<std::string> ReadWideString(ByteReader& r, bool* isNull = nullptr);
 void PutWideString(ByteVec& out, std::string_view ascii);
 

@@ -14,7 +14,9 @@
 #include "EncryptedDocuments.h"
 #include "LibreOffice.h"
 #include "MacroSheetWorkbooks.h"
+#include "PartTitles.h"
 #include "SampleSources.h"
+#include "SummaryProperties.h"
 
 using namespace tessaly;
 using namespace tessaly::fixtures;
@@ -234,6 +236,26 @@ TEST(MacroSheetClean, ASheetIsAMacroSheetWhenItsOwnBofSaysSo) {
     ASSERT_EQ(outcome.code, analysis::kCleanRepaired) << outcome.text;
     EXPECT_EQ(analyzer.Scan(outcome.bytes).code, analysis::kScanClean);
     EXPECT_EQ(Parse(outcome.bytes).All(analysis::biff::kBoundSheet).size(), 3u);
+}
+
+TEST(MacroSheetClean, TheDocumentSummaryStopsListingRemovedSheets) {
+    MacroWorkbookOptions listed;
+    listed.summaryTitles = true;
+    const auto outcome = analysis::Analyzer().Clean(MakeMacroSheetWorkbook(listed));
+    ASSERT_EQ(outcome.code, analysis::kCleanRepaired) << outcome.text;
+    const auto file = analysis::cfb::CompoundFile::Open(outcome.bytes);
+    const auto titles = analysis::ReadSummaryTitles(*file->ReadStream("\x05" "DocumentSummaryInformation"));
+    ASSERT_TRUE(titles);
+    EXPECT_EQ(titles->titles, (std::vector<std::string>{"Data", "Calc", "Summary"}));
+    EXPECT_EQ(titles->headings, (std::vector<std::pair<std::string, std::int32_t>>{{"Worksheets", 3}}));
+    // Strings padded to four bytes read and rewrite the same; the user's set after the first moves along.
+    const ByteVec aligned = DocumentSummaryStream({{{"Worksheets", 1}, {"Excel 4.0 Macros", 1}}, {"Data", "Macro1"}, true, true});
+    const auto without = analysis::SummaryWithout(aligned, {"Macro1"});
+    ASSERT_TRUE(without);
+    EXPECT_EQ(analysis::ReadSummaryTitles(*without)->titles, std::vector<std::string>{"Data"});
+    const auto secondAt = analysis::ReadField(*without, analysis::Field<std::uint32_t>{64}).value();
+    EXPECT_EQ(analysis::ReadField(*without, analysis::Field<std::uint32_t>{4}, secondAt), 1u);  // its one property
+    EXPECT_FALSE(analysis::SummaryWithout(aligned, {"Macro9"}));
 }
 
 TEST(MacroSheetClean, SheetsSharingASubstreamAreRefused) {

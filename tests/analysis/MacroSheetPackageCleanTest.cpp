@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "Analyzer.h"
+#include "CorpusFiles.h"
 #include "DefaultPassword.h"
 #include "Documents.h"
 #include "EncryptedDocuments.h"
@@ -158,6 +159,21 @@ TEST(MacroSheetPackageClean, XmlWorkbookNamesAndViewFollowTheirSheets) {
     EXPECT_NE(xml.find("<definedName name=\"_xlnm.Print_Area\" localSheetId=\"0\">"), std::string::npos) << xml;
     EXPECT_NE(xml.find("activeTab=\"0\""), std::string::npos) << xml;
     EXPECT_EQ(xml.find("Macro1\" sheetId"), std::string::npos) << xml;
+}
+
+TEST(MacroSheetPackageClean, TheDocumentPropertiesStopListingRemovedSheets) {
+    // Saved by Excel: one worksheet, one Excel 4.0 macro sheet, both in docProps/app.xml.
+    const auto outcome = analysis::Analyzer().Clean(testfiles::CorpusFile("acn-003.xlsm"));
+    ASSERT_EQ(outcome.code, analysis::kCleanRepaired) << outcome.text;
+    const auto archive = analysis::zip::Archive::Open(outcome.bytes);
+    ASSERT_TRUE(archive);
+    const ByteVec app = archive->Read("docProps/app.xml").value();
+    const std::string xml(app.begin(), app.end());
+    EXPECT_NE(xml.find("<HeadingPairs><vt:vector size=\"2\" baseType=\"variant\"><vt:variant><vt:lpstr>Worksheets</vt:lpstr>"
+                       "</vt:variant><vt:variant><vt:i4>1</vt:i4></vt:variant></vt:vector></HeadingPairs>"
+                       "<TitlesOfParts><vt:vector size=\"1\" baseType=\"lpstr\"><vt:lpstr>Sheet1</vt:lpstr></vt:vector></TitlesOfParts>"),
+              std::string::npos)
+        << xml;
 }
 
 TEST(MacroSheetPackageClean, LibreOfficeShowsTheSameSheetsOfTheBinaryWorkbook) {
