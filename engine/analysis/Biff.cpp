@@ -118,87 +118,105 @@ bool IsAutoOpenName(Bytes data, bool biff5) {
 
 Workbook ReadWorkbook(Bytes stream) { return ReadWorkbook(SpanSource(stream)); }
 
-Workbook ReadWorkbook(const ByteSource& stream) {
-    Workbook wb;
-    bool sawBof = false;
-    bool inMacroSheet = false;
-    bool filePassMalformed = false;
-    std::set<std::uint32_t> macroSheetOffsets;
-    auto visit = [&](const Record& rec) {
-        if (!sawBof && rec.id != kBof) return false;
-        sawBof = true;
+namespace {
+
+// One walk over the globals, then one over each macro sheet's substream, filling one Workbook.
+class WorkbookReader {
+public:
+    explicit WorkbookReader(const ByteSource& stream) : m_stream(stream) {}
+
+    Workbook Read() {
+        bool complete = Walk(0);
+        for (Sheet& s : m_wb.sheets)
+            if (s.type != SheetType::kMacroSheet && SubstreamIsMacroSheet(m_stream, s.streamOffset)) {
+                s.type = SheetType::kMacroSheet;
+                m_macroSheetOffsets.insert(s.streamOffset);
+            }
+        // Macro sheets in stream order; a substream that does not start with BOF is not one, and
+        // one that starts inside a substream already walked was read with it.
+        for (std::uint32_t offset : m_macroSheetOffsets) {
+            if (!complete) break;
+            ByteVec scratch;
+            if (offset < m_walkedTo || ReadField(m_stream.View(offset, record::kHeaderSize, scratch), record::kId) != kBof) continue;
+            complete = Walk(offset);
+        }
+        m_wb.readable = complete && m_sawBof && !m_filePassMalformed;
+        m_wb.macroSheetText = UpperAscii(m_wb.macroSheetText);
+        return std::move(m_wb);
+    }
+
+private:
+    bool Walk(std::uint64_t from) {
+        return ForEachRecord(m_stream, from, limits::kMaxBiffRecords, [&](const Record& rec) {
+            m_walkedTo = rec.offset + record::kHeaderSize + rec.data.size();
+            return Visit(rec);
+        });
+    }
+
+    // False where the walk of this substream ends.
+    bool Visit(const Record& rec) {
+        if (!m_sawBof && rec.id != kBof) return false;
+        m_sawBof = true;
         switch (rec.id) {
             case kBof:
-                if (rec.offset == 0) wb.biff5 = ReadField(rec.data, bof::kVersion) == bof::kBiff5;
-                inMacroSheet = macroSheetOffsets.count(static_cast<std::uint32_t>(rec.offset)) > 0;
+                if (rec.offset == 0) m_wb.biff5 = ReadField(rec.data, bof::kVersion) == bof::kBiff5;
+                m_inMacroSheet = m_macroSheetOffsets.count(static_cast<std::uint32_t>(rec.offset)) > 0;
                 break;
             case kEof:
                 // A substream ends here; only the globals and macro sheets are walked.
-                inMacroSheet = false;
+                m_inMacroSheet = false;
                 return false;
             case kFilePass:
-                wb.encrypted = true;
-                if (!FilePassFitsItsKind(rec.data, wb.biff5)) filePassMalformed = true;
+                m_wb.encrypted = true;
+                if (!FilePassFitsItsKind(rec.data, m_wb.biff5)) m_filePassMalformed = true;
                 break;
-            case kObjProj:
-                wb.hasObjProj = true;
-                break;
-            case kBoundSheet:
-                if (rec.data.size() >= boundsheet::kMinSize) {
-                    ByteReader r(rec.data);
-                    Sheet s;
-                    s.streamOffset = r.get(boundsheet::kStreamPosition);
-                    s.type = static_cast<SheetType>(r.get(boundsheet::kSheetType));
-                    // Offsets and types stay readable under encryption; names and states do not.
-                    if (!wb.encrypted) {
-                        s.visibility = r.get(boundsheet::kVisibility);
-                        s.name = ReadSheetName(rec.data, boundsheet::kNameOffset, wb.biff5);
-                    }
-                    if (s.type == SheetType::kMacroSheet) macroSheetOffsets.insert(s.streamOffset);
-                    wb.sheets.push_back(std::move(s));
-                }
-                break;
+            case kObjProj: m_wb.hasObjProj = true; break;
+            case kBoundSheet: AddSheet(rec.data); break;
             case kName:
-                if (!wb.encrypted && IsAutoOpenName(rec.data, wb.biff5)) wb.autoOpenName = true;
+                if (!m_wb.encrypted && IsAutoOpenName(rec.data, m_wb.biff5)) m_wb.autoOpenName = true;
                 break;
             case kFormula:
-                if (inMacroSheet && !wb.encrypted && rec.data.size() > formula::kParsedOffset)
-                    AppendFormulaText(rec.data.subspan(formula::kParsedOffset), wb.macroSheetText, wb.biff5);
+                if (m_inMacroSheet && !m_wb.encrypted && rec.data.size() > formula::kParsedOffset)
+                    AppendFormulaText(rec.data.subspan(formula::kParsedOffset), m_wb.macroSheetText, m_wb.biff5);
                 break;
             case kString:
-                if (inMacroSheet && !wb.encrypted) {
-                    wb.macroSheetText += ReadSheetName(rec.data, 1);
-                    wb.macroSheetText.push_back('\n');
+                if (m_inMacroSheet && !m_wb.encrypted) {
+                    m_wb.macroSheetText += ReadSheetName(rec.data, 1);
+                    m_wb.macroSheetText.push_back('\n');
                 }
                 break;
-            default:
-                break;
+            default: break;
         }
         return true;
-    };
-    std::uint64_t walkedTo = 0;  // end of the last record visited
-    auto visitAndTrack = [&](const Record& rec) {
-        walkedTo = rec.offset + record::kHeaderSize + rec.data.size();
-        return visit(rec);
-    };
-    bool complete = ForEachRecord(stream, 0, limits::kMaxBiffRecords, visitAndTrack);
-    for (Sheet& s : wb.sheets)
-        if (s.type != SheetType::kMacroSheet && SubstreamIsMacroSheet(stream, s.streamOffset)) {
-            s.type = SheetType::kMacroSheet;
-            macroSheetOffsets.insert(s.streamOffset);
-        }
-    // Macro sheets in stream order; a substream that does not start with BOF is not one, and one
-    // that starts inside a substream already walked was read with it.
-    for (std::uint32_t offset : macroSheetOffsets) {
-        if (!complete) break;
-        ByteVec scratch;
-        if (offset < walkedTo || ReadField(stream.View(offset, record::kHeaderSize, scratch), record::kId) != kBof) continue;
-        complete = ForEachRecord(stream, offset, limits::kMaxBiffRecords, visitAndTrack);
     }
-    wb.readable = complete && sawBof && !filePassMalformed;
-    wb.macroSheetText = UpperAscii(wb.macroSheetText);
-    return wb;
-}
+
+    void AddSheet(Bytes data) {
+        if (data.size() < boundsheet::kMinSize) return;
+        ByteReader r(data);
+        Sheet s;
+        s.streamOffset = r.get(boundsheet::kStreamPosition);
+        s.type = static_cast<SheetType>(r.get(boundsheet::kSheetType));
+        // Offsets stay readable under encryption; names and states do not.
+        if (!m_wb.encrypted) {
+            s.visibility = r.get(boundsheet::kVisibility);
+            s.name = ReadSheetName(data, boundsheet::kNameOffset, m_wb.biff5);
+        }
+        if (s.type == SheetType::kMacroSheet) m_macroSheetOffsets.insert(s.streamOffset);
+        m_wb.sheets.push_back(std::move(s));
+    }
+
+    const ByteSource& m_stream;
+    Workbook m_wb;
+    bool m_sawBof = false;
+    bool m_inMacroSheet = false;
+    bool m_filePassMalformed = false;
+    std::set<std::uint32_t> m_macroSheetOffsets;
+    std::uint64_t m_walkedTo = 0;  // end of the last record visited
+};
+
+}  // namespace
+
+Workbook ReadWorkbook(const ByteSource& stream) { return WorkbookReader(stream).Read(); }
 
 bool ListsMacroSheets(const ByteSource& stream) {
     bool found = false;

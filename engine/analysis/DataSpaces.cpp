@@ -5,12 +5,12 @@
 
 #include <utility>
 
+#include "Limits.h"
+
 namespace tessaly::analysis::dataspaces {
 namespace {
 
 constexpr std::string_view kDataSpaces = "\x06" "DataSpaces";
-constexpr std::size_t kMaxEntries = 256;
-constexpr std::size_t kMaxComponents = 64;
 
 // Streams that only ever hold rights-protected content.
 constexpr std::string_view kTransformedStreams[] = {"\x09" "DRMContent", "\x09" "DRMViewerContent"};
@@ -42,13 +42,13 @@ std::optional<std::vector<MapEntry>> ReadMap(Bytes map) {
     ByteReader r(map);
     const std::uint32_t headerLength = r.u32();
     const std::uint32_t count = r.u32();
-    if (!r.ok() || headerLength != 8 || count > kMaxEntries) return std::nullopt;
+    if (!r.ok() || headerLength != 8 || count > limits::kMaxDataSpaceMapEntries) return std::nullopt;
     std::vector<MapEntry> entries;
     for (std::uint32_t e = 0; e < count; ++e) {
         const std::size_t start = r.pos();
         const std::uint32_t length = r.u32();
         const std::uint32_t components = r.u32();
-        if (!r.ok() || length < 8 || length > map.size() - start || components > kMaxComponents) return std::nullopt;
+        if (!r.ok() || length < 8 || length > map.size() - start || components > limits::kMaxDataSpaceMapComponents) return std::nullopt;
         MapEntry entry;
         for (std::uint32_t c = 0; c < components; ++c) {
             r.u32();  // stream or storage; the path says which

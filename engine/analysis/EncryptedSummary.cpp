@@ -4,10 +4,10 @@
 // stream afresh.
 #include "EncryptedSummary.h"
 
+#include "Limits.h"
+
 namespace tessaly::analysis::offcrypto {
 namespace {
-
-constexpr std::size_t kMaxEntries = 1024;
 
 ByteVec Decrypted(Bytes data, const Rc4Keys& keys) {
     ByteVec out(data.begin(), data.end());
@@ -28,7 +28,7 @@ std::optional<std::vector<EncryptedEntry>> ListEncryptedSummary(Bytes stream, co
     ByteVec directory = Decrypted(stream.subspan(offset, size), keys);
     ByteReader r(directory);
     const std::uint32_t count = r.u32();
-    if (!r.ok() || count > kMaxEntries) return std::nullopt;
+    if (!r.ok() || count > limits::kMaxEncryptedSummaryEntries) return std::nullopt;
     std::vector<EncryptedEntry> entries;
     for (std::uint32_t i = 0; i < count; ++i) {
         r.skip(10);  // offset, size, block

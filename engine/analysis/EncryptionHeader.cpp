@@ -4,12 +4,12 @@
 // hash).
 #include "EncryptionHeader.h"
 
+#include "Limits.h"
 
 namespace tessaly::analysis::offcrypto {
 namespace {
 
 constexpr std::size_t kFixedHeaderBytes = 32;
-constexpr std::size_t kMaxHeaderBytes = 4096;
 
 ByteVec Take(ByteReader& r, std::size_t n) {
     Bytes b = r.bytes(n);
@@ -42,7 +42,7 @@ std::optional<CryptoApiHeader> ReadCryptoApiHeader(Bytes data) {
     h.version = {r.u16(), r.u16()};
     h.flags = r.u32();
     const std::uint32_t headerSize = r.u32();
-    if (!r.ok() || headerSize < kFixedHeaderBytes || headerSize > kMaxHeaderBytes) return std::nullopt;
+    if (!r.ok() || headerSize < kFixedHeaderBytes || headerSize > limits::kMaxEncryptionHeaderBytes) return std::nullopt;
     ByteReader header(r.bytes(headerSize));
     header.u32();  // flags again
     header.u32();  // size extra

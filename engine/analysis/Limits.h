@@ -44,6 +44,15 @@ inline constexpr std::uint64_t kBudgetBaseChecked = 128ull << 20;
 inline constexpr std::uint64_t kBudgetCheckedPerByte = 128;
 inline constexpr std::size_t kMaxNestedPackages = 2;
 
+// Encryption descriptions. Agile: Office writes a spin count of 100,000; the format allows
+// 10,000,000, which would cost seconds per document, and a clean derives the key several times. A
+// description asking for more than this is left encrypted rather than spun for.
+inline constexpr std::uint32_t kMaxSpinCount = 300000;
+inline constexpr std::size_t kMaxEncryptionHeaderBytes = 4096;
+inline constexpr std::size_t kMaxEncryptedSummaryEntries = 1024;
+inline constexpr std::size_t kMaxDataSpaceMapEntries = 256;
+inline constexpr std::size_t kMaxDataSpaceMapComponents = 64;
+
 // Excel's own limit on a string of a binary workbook record.
 inline constexpr std::uint32_t kMaxXlsbStringChars = 32767;
 

@@ -19,10 +19,6 @@ constexpr std::size_t kSegmentSize = 4096;
 constexpr std::size_t kSizeBytes = 8;  // the package's plain size leads the stream
 constexpr std::size_t kCopyPiece = 1u << 20;
 constexpr std::uint32_t kStandardSpinCount = 50000;
-// Office writes 100,000 (about 55 ms of SHA-512 here); the format allows 10,000,000, which would
-// cost seconds per document, and a clean derives the key several times. A description asking for
-// more than this is left encrypted rather than spun for.
-constexpr std::uint32_t kMaxSpinCount = 300000;
 constexpr std::uint8_t kBlockVerifierInput[8] = {0xfe, 0xa7, 0xd2, 0x76, 0x3b, 0x4b, 0x9e, 0x79};
 constexpr std::uint8_t kBlockVerifierValue[8] = {0xd7, 0xaa, 0x0f, 0x6d, 0x30, 0x61, 0x34, 0x4e};
 constexpr std::uint8_t kBlockKeyValue[8] = {0x14, 0x6e, 0x0b, 0xe7, 0xab, 0xac, 0xd0, 0xd6};
@@ -165,7 +161,7 @@ std::optional<PackageKey> UnlockAgile(Bytes info, std::string_view password) {
     auto hashValue = Base64Attribute(encryptedKey, "encryptedVerifierHashValue");
     auto keyValue = Base64Attribute(encryptedKey, "encryptedKeyValue");
     auto hmacKey = Base64Attribute(integrity, "encryptedHmacKey");
-    if (!data || !pass || !spin || *spin > kMaxSpinCount || !hashInput || !hashValue || !keyValue) return std::nullopt;
+    if (!data || !pass || !spin || *spin > limits::kMaxSpinCount || !hashInput || !hashValue || !keyValue) return std::nullopt;
 
     const ByteVec spun = SpunHash(pass->hash, pass->salt, password, *spin);
     auto input = DecryptWith(*pass, spun, kBlockVerifierInput, *hashInput);

@@ -1,32 +1,20 @@
-// The command table starts with 0xFF and is a run of records, each known by its first byte, up to
-// the terminator 0x40: 0x01 the macros (a count, then 24-byte Mcds), 0x02 allocated commands
-// (4 bytes each), 0x03/0x04 key assignments (14 bytes each), 0x11 the macro names (an index, a
-// length-prefixed name, a zero). Word 6.0/95 counts in 16 bits; Word 97 widened the macro count
-// to 32 bits, so both are tried and the one whose records look like Mcds wins. The Mcd fields
-// that Word 97 reserves carry, in Word 6.0/95, the XOR key (byte 1), the token length (12) and
-// their offset in the stream (20).
+// The command table is a run of records, each known by its first byte (WordBasicFormat.h). Word
+// 6.0/95 counts its macros in 16 bits; Word 97 widened the count to 32 bits, so both are tried and
+// the one whose records look like Mcds wins.
 #include "WordBasic.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <tuple>
 
 #include "CleanRefusals.h"
 #include "Limits.h"
+#include "WordBasicFormat.h"
 
 namespace tessaly::analysis::wordbasic {
 namespace {
 
-constexpr std::size_t kFcMinField = 0x18;
-constexpr std::size_t kCmdsField = 0x118;
-// Two more tables of the macro era follow the command table in the FIB; emptied with it.
-constexpr std::size_t kMacroTableFields[] = {0x120, 0x128};
-constexpr std::size_t kFibEnd = 0x300;  // the Word 6.0/95 FIB, and where its text starts
-constexpr std::size_t kMcdSize = 24;
-constexpr std::size_t kKmeSize = 14;
-constexpr std::size_t kAcdSize = 4;
-constexpr std::uint8_t kTableStart = 0xFF;
-constexpr std::uint8_t kTableEnd = 0x40;
 constexpr std::size_t kMinTextRun = 3;
 
 struct RawMcd {
@@ -36,11 +24,11 @@ struct RawMcd {
 };
 
 bool LooksLikeMcds(Bytes table, std::size_t at, std::size_t count) {
-    if (count == 0 || count > table.size() / kMcdSize) return count == 0;
-    if (at + count * kMcdSize > table.size()) return false;
+    if (count == 0 || count > table.size() / mcd::kSize) return count == 0;
+    if (at + count * mcd::kSize > table.size()) return false;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t first = table[at + i * kMcdSize];
-        if (first != 0x55 && first != 0x56) return false;
+        const auto signature = ReadField(table, mcd::kSignature, at + i * mcd::kSize);
+        if (std::find(std::begin(mcd::kSignatures), std::end(mcd::kSignatures), signature) == std::end(mcd::kSignatures)) return false;
     }
     return true;
 }
@@ -61,16 +49,8 @@ std::optional<std::vector<RawMcd>> ReadMcds(ByteReader& r, Bytes table) {
     r.skip(width);
     std::vector<RawMcd> mcds;
     for (std::size_t i = 0; i < count; ++i) {
-        ByteReader m(r.bytes(kMcdSize));
-        RawMcd mcd;
-        m.u8();
-        mcd.key = m.u8();
-        mcd.nameIndex = m.u16();
-        m.skip(8);
-        mcd.length = m.u32();
-        m.skip(4);
-        mcd.offset = m.u32();
-        mcds.push_back(mcd);
+        ByteReader m(r.bytes(mcd::kSize));
+        mcds.push_back({m.get(mcd::kNameIndex), m.get(mcd::kXorKey), m.get(mcd::kTokensLength), m.get(mcd::kTokensOffset)});
     }
     if (!r.ok()) return std::nullopt;
     return mcds;
@@ -110,10 +90,10 @@ std::string TextOf(Bytes tokens, std::uint8_t key) {
     return text;
 }
 
-std::optional<std::pair<std::uint32_t, std::uint32_t>> CommandTable(Bytes stream) {
-    ByteReader r(stream, kCmdsField);
-    const std::uint32_t offset = r.u32();
-    const std::uint32_t length = r.u32();
+std::optional<std::pair<std::uint32_t, std::uint32_t>> TableAt(Bytes stream, const TablePlace& place) {
+    ByteReader r(stream);
+    const std::uint32_t offset = r.get(place.offset);
+    const std::uint32_t length = r.get(place.length);
     if (!r.ok()) return std::nullopt;
     return std::make_pair(offset, length);
 }
@@ -122,7 +102,7 @@ std::optional<std::pair<std::uint32_t, std::uint32_t>> CommandTable(Bytes stream
 
 MacroTable ReadMacros(Bytes stream) {
     MacroTable t;
-    const auto cmds = CommandTable(stream);
+    const auto cmds = TableAt(stream, header::kCommandTable);
     if (!cmds) {
         t.readable = false;
         return t;
@@ -143,16 +123,16 @@ MacroTable ReadMacros(Bytes stream) {
         if (kind == kTableEnd) break;
         bool ok = true;
         switch (kind) {
-            case 0x01: {
+            case kMacros: {
                 auto found = ReadMcds(r, table);
                 ok = found.has_value();
                 if (found) mcds.insert(mcds.end(), found->begin(), found->end());
                 break;
             }
-            case 0x02: ok = SkipCounted(r, kAcdSize); break;
-            case 0x03:
-            case 0x04: ok = SkipCounted(r, kKmeSize); break;
-            case 0x11: ok = ReadNames(r, names); break;
+            case kAllocatedCommands: ok = SkipCounted(r, kAcdSize); break;
+            case kKeyMaps:
+            case kMoreKeyMaps: ok = SkipCounted(r, kKmeSize); break;
+            case kMacroNames: ok = ReadNames(r, names); break;
             default: ok = false; break;  // a record of unknown size: what follows cannot be read
         }
         if (!ok) t.readable = false;
@@ -195,47 +175,41 @@ void InspectMacros(Bytes stream, bool isTemplate, Findings& f) {
 
 std::optional<ByteVec> WithoutMacros(Bytes stream, std::string& refusal) {
     const MacroTable t = ReadMacros(stream);
-    ByteReader fib(stream, kFcMinField);
-    const std::uint32_t fcMin = fib.u32();
-    const std::uint32_t fcMac = fib.u32();
-    if (!t.readable || !fib.ok() || fcMac > stream.size()) {
+    ByteReader fib(stream);
+    const std::uint32_t fcMin = fib.get(header::kFcMin);
+    const std::uint32_t fcMac = fib.get(header::kFcMac);
+    auto refuse = [&] {
         refusal = std::string(refusals::kWordBasicUnreadable);
         return std::nullopt;
-    }
+    };
+    if (!t.readable || !fib.ok() || fcMac > stream.size()) return refuse();
     // Bytes inside the header or the document's text would mean overwriting the document.
     auto outsideDocument = [&](std::size_t offset, std::size_t length) {
-        return offset >= std::max<std::size_t>(kFibEnd, fcMin) && length <= stream.size() - std::min(offset, stream.size()) &&
+        return offset >= std::max<std::size_t>(header::kSize, fcMin) && length <= stream.size() - std::min(offset, stream.size()) &&
                !(offset < fcMac && offset + length > fcMin);
     };
-    for (const Macro& m : t.macros) {
-        if (!m.readable || !outsideDocument(m.offset, m.length)) {
-            refusal = std::string(refusals::kWordBasicUnreadable);
-            return std::nullopt;
-        }
-    }
+    for (const Macro& m : t.macros)
+        if (!m.readable || !outsideDocument(m.offset, m.length)) return refuse();
+    if (t.tableLength > 0 && !outsideDocument(t.tableOffset, t.tableLength)) return refuse();
     ByteVec out(stream.begin(), stream.end());
-    auto wipe = [&](std::size_t field, std::size_t offset, std::size_t length, std::uint32_t keep) {
+    // A table's bytes zeroed and the length its FIB field gives set to `keep`.
+    auto wipe = [&](const TablePlace& place, std::size_t offset, std::size_t length, std::uint32_t keep) {
         std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(offset), length, 0);
-        for (int i = 0; i < 4; ++i) out[field + 4 + i] = static_cast<std::uint8_t>(keep >> (8 * i));
+        SetField(out, place.length, keep);
     };
     for (const Macro& m : t.macros) std::fill_n(out.begin() + m.offset, m.length, 0);
     if (t.tableLength > 0) {
-        if (!outsideDocument(t.tableOffset, t.tableLength)) {
-            refusal = std::string(refusals::kWordBasicUnreadable);
-            return std::nullopt;
-        }
+        // The empty table: its start and end marks, where there is room for them.
         const std::uint32_t emptyLength = t.tableLength >= 2 ? 2 : 0;
-        wipe(kCmdsField, t.tableOffset, t.tableLength, emptyLength);
+        wipe(header::kCommandTable, t.tableOffset, t.tableLength, emptyLength);
         if (emptyLength != 0) {
-            out[t.tableOffset] = kTableStart;
-            out[t.tableOffset + 1] = kTableEnd;
+            SetField(out, Field<std::uint8_t>{0}, kTableStart, t.tableOffset);
+            SetField(out, Field<std::uint8_t>{1}, kTableEnd, t.tableOffset);
         }
     }
-    for (std::size_t field : kMacroTableFields) {
-        ByteReader r(stream, field);
-        const std::uint32_t offset = r.u32();
-        const std::uint32_t length = r.u32();
-        if (r.ok() && length != 0 && outsideDocument(offset, length)) wipe(field, offset, length, 0);
+    for (const TablePlace& place : header::kMacroEraTables) {
+        const auto table = TableAt(stream, place);
+        if (table && table->second != 0 && outsideDocument(table->first, table->second)) wipe(place, table->first, table->second, 0);
     }
     return out;
 }
