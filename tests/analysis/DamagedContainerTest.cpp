@@ -8,9 +8,8 @@
 
 #include "Analyzer.h"
 #include "Cfb.h"
-#include "CfbCopy.h"
 #include "CfbFormat.h"
-#include "CfbWriter.h"
+#include "CraftedDocuments.h"
 #include "Documents.h"
 #include "SampleSources.h"
 
@@ -23,17 +22,6 @@ namespace {
 const VbaModule kReplicator{"Spreader", sources::kReplicator};
 const VbaModule kHarmless{"Formatting", sources::kHarmless};
 
-std::uint64_t EntryOffset(const ByteVec& file, std::uint32_t index) {
-    // Our writer's files are small: 512-byte sectors and one FAT sector, which the directory chain
-    // is followed through.
-    const std::uint32_t fat0 = analysis::ReadField(file, cfb::header::Difat(0)).value();
-    std::uint32_t sector = analysis::ReadField(file, cfb::header::kFirstDirectorySector).value();
-    constexpr std::uint32_t kPerSector = 512 / cfb::direntry::kSize;
-    for (std::uint32_t k = 0; k < index / kPerSector; ++k)
-        sector = analysis::ReadAt<std::uint32_t>(file, cfb::SectorOffset(fat0, 512) + sector * 4).value();
-    return cfb::SectorOffset(sector, 512) + (index % kPerSector) * cfb::direntry::kSize;
-}
-
 // Replaces the tree link that leads to `path` with `value`, so the entry is no longer reached.
 ByteVec WithLinkTo(const ByteVec& file, std::string_view path, std::uint32_t value) {
     const auto parsed = cfb::CompoundFile::Open(file).value();
@@ -41,7 +29,7 @@ ByteVec WithLinkTo(const ByteVec& file, std::string_view path, std::uint32_t val
     ByteVec out = file;
     for (std::uint32_t i = 0; i < parsed.entries().size(); ++i) {
         const cfb::Entry& e = parsed.entries()[i];
-        const std::uint64_t at = EntryOffset(file, i);
+        const std::uint64_t at = DirectoryEntryOffset(file, i);
         if (e.left == target) analysis::SetField(out, cfb::direntry::kLeftSibling, value, at);
         if (e.right == target) analysis::SetField(out, cfb::direntry::kRightSibling, value, at);
         if (e.child == target) analysis::SetField(out, cfb::direntry::kChild, value, at);
@@ -56,29 +44,6 @@ ByteVec WithChainCut(const ByteVec& file, std::string_view path) {
     const std::uint32_t fat0 = analysis::ReadField(file, cfb::header::Difat(0)).value();
     ByteVec out = file;
     analysis::SetField(out, analysis::Field<std::uint32_t>{start * 4}, cfb::kFreeSector, cfb::SectorOffset(fat0, 512));
-    return out;
-}
-
-// One stream more, so the last directory sector has unused slots, and the first free sibling link
-// pointing at one of them, which carries a stray name as some writers leave it.
-ByteVec WithSiblingToUnallocatedEntry(const ByteVec& document) {
-    const auto original = cfb::CompoundFile::Open(document);
-    auto tree = cfb::CopyTree(*original, {});
-    tree->AddStream("\x05" "DocumentSummaryInformation", ByteVec(112, 0x11));
-    const ByteVec file = cfb::WriteCompoundFile(*tree);
-    const auto parsed = cfb::CompoundFile::Open(file).value();
-    const auto& entries = parsed.entries();
-    const auto unused = std::find_if(entries.begin(), entries.end(), [](const cfb::Entry& e) { return e.type == cfb::EntryType::kEmpty; });
-    const auto linked = std::find_if(entries.begin() + 1, entries.end(), [](const cfb::Entry& e) {
-        return e.type != cfb::EntryType::kEmpty && e.right == cfb::kNoStream;
-    });
-    if (unused == entries.end() || linked == entries.end()) return {};
-    const auto unusedIndex = static_cast<std::uint32_t>(unused - entries.begin());
-    ByteVec out = file;
-    analysis::SetField(out, cfb::direntry::kRightSibling, unusedIndex, EntryOffset(file, static_cast<std::uint32_t>(linked - entries.begin())));
-    const std::uint64_t at = EntryOffset(file, unusedIndex);
-    for (std::size_t i = 0; i < 10; ++i) out[at + i] = static_cast<std::uint8_t>(0x41 + i * 7);
-    analysis::SetField(out, cfb::direntry::kNameLength, std::uint16_t{12}, at);
     return out;
 }
 

@@ -11,6 +11,7 @@
 #include "Budget.h"
 #include "CfbCopy.h"
 #include "CorpusFiles.h"
+#include "CraftedDocuments.h"
 #include "DefaultPassword.h"
 #include "Documents.h"
 #include "EncryptedDocuments.h"
@@ -284,19 +285,8 @@ TEST(DefaultPassword, AFilePassLongerThanItsKindAllowsIsDamage) {
     analysis::Analyzer analyzer;
     for (const XlsEncryption how : kXlsSchemes) {
         const ByteVec xls = EncryptXls(MakeXls({.macroSheet = true, .autoOpenName = true}), how);
-        const auto file = analysis::cfb::CompoundFile::Open(xls);
-        const ByteVec stream = *file->ReadStream("Workbook");
-        const auto filePass = analysis::biff::ListRecords(stream)->at(1);
-        ASSERT_EQ(filePass.id, analysis::biff::kFilePass);
-        for (const std::size_t extra : {1u, 200u}) {
-            ByteVec data(stream.begin() + static_cast<std::ptrdiff_t>(filePass.dataOffset()),
-                         stream.begin() + static_cast<std::ptrdiff_t>(filePass.end()));
-            data.resize(data.size() + extra, 0);
-            analysis::biff::StreamEdit edit(stream);
-            edit.Replace(filePass, analysis::biff::MakeRecord(analysis::biff::kFilePass, data));
-            const ByteVec longer = *analysis::cfb::RewriteWith(*file, {{"Workbook", *edit.Apply()}});
-            EXPECT_EQ(analyzer.Scan(longer).code, analysis::kScanDamaged) << static_cast<int>(how) << " +" << extra;
-        }
+        for (const std::size_t extra : {1u, 200u})
+            EXPECT_EQ(analyzer.Scan(WithLongerFilePass(xls, extra)).code, analysis::kScanDamaged) << static_cast<int>(how) << " +" << extra;
     }
 }
 

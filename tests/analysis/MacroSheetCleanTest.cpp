@@ -10,6 +10,7 @@
 #include "Biff.h"
 #include "BiffStreamEdit.h"
 #include "CfbCopy.h"
+#include "CraftedDocuments.h"
 #include "DefaultPassword.h"
 #include "EncryptedDocuments.h"
 #include "LibreOffice.h"
@@ -220,14 +221,8 @@ TEST(MacroSheetClean, RefusesWhatCannotBeRemovedSoundly) {
 }
 
 TEST(MacroSheetClean, ASheetIsAMacroSheetWhenItsOwnBofSaysSo) {
-    // Every BOUNDSHEET says worksheet; the macro sheets' own BOF records still say macro sheet.
-    ByteVec stream = MacroSheetWorkbookStream();
-    const auto records = *analysis::biff::ListRecords(stream);
-    for (const auto& r : records)
-        if (r.id == analysis::biff::kBoundSheet) stream[r.dataOffset() + analysis::biff::boundsheet::kSheetType.offset] = 0;
     const ByteVec original = MakeMacroSheetWorkbook();
-    const auto file = analysis::cfb::CompoundFile::Open(original);
-    const ByteVec disguised = *analysis::cfb::RewriteWith(*file, {{"Workbook", stream}});
+    const ByteVec disguised = WithMacroSheetsListedAsWorksheets(original);
     analysis::Analyzer analyzer;
     const auto v = analyzer.Scan(disguised);
     EXPECT_EQ(v.code, analysis::kScanInfected);

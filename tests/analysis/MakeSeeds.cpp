@@ -1,8 +1,9 @@
-// Writes the fuzzer's seed corpus: the standard samples, those of the other formats and small
-// versions of the hostile files, one file each.
+// Writes the fuzzer's seed corpus: the standard samples, those of the other formats, small
+// versions of the hostile files and the crafted ones, one file each.
 #include <filesystem>
 #include <fstream>
 
+#include "CraftedDocuments.h"
 #include "FormatSamples.h"
 #include "HostileDocuments.h"
 #include "Samples.h"
@@ -24,5 +25,6 @@ int main(int argc, char** argv) {
     for (const auto& s : tessaly::fixtures::FormatSamples()) WriteSeed(folder, s.fileName, s.bytes);
     // Small enough for the fuzzer's input size limit, costly enough to keep the budgets honest.
     for (const auto& s : tessaly::fixtures::HostileSamples(0.03)) WriteSeed(folder, s.fileName, s.bytes);
+    for (const auto& s : tessaly::fixtures::CraftedSamples()) WriteSeed(folder, s.fileName, s.bytes);
     return 0;
 }

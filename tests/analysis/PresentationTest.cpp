@@ -6,8 +6,7 @@
 
 #include "Analyzer.h"
 #include "Cfb.h"
-#include "CfbCopy.h"
-#include "CfbWriter.h"
+#include "CraftedDocuments.h"
 #include "CleanRefusals.h"
 #include "Documents.h"
 #include "LeakCheck.h"
@@ -91,11 +90,7 @@ TEST(Presentation, TheVbaInformationIsReadInsideItsContainer) {
 
 TEST(Presentation, AStreamNamedMacrosHoldsNoProjectAndStopsNoClean) {
     analysis::Analyzer analyzer;
-    const ByteVec original = MakePresentation({.modules = {kReplicator}});
-    const auto file = analysis::cfb::CompoundFile::Open(original);
-    auto root = analysis::cfb::CopyTree(*file, {});
-    root->AddStream("Macros", ByteVec(4, 0));
-    const ByteVec withStream = analysis::cfb::WriteCompoundFile(*root);
+    const ByteVec withStream = WithMacrosStream(MakePresentation({.modules = {kReplicator}}));
     EXPECT_EQ(analyzer.Scan(withStream).code, analysis::kScanInfected);
     const auto outcome = analyzer.Clean(withStream);
     ASSERT_EQ(outcome.code, analysis::kCleanRepaired) << outcome.text;
