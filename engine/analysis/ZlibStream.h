@@ -7,43 +7,40 @@
 
 namespace tessaly::analysis {
 
-class InflateStream {
+// A stream state initialised by `init` and ended by End once that succeeded.
+template <int (*End)(z_streamp)>
+class ZlibStreamOwner {
 public:
-    // `windowBits` as for inflateInit2: MAX_WBITS for a zlib stream, -MAX_WBITS for raw deflate.
-    explicit InflateStream(int windowBits) : m_ok(inflateInit2(&m_zs, windowBits) == Z_OK) {}
-    ~InflateStream() {
-        if (m_ok) inflateEnd(&m_zs);
+    ZlibStreamOwner(const ZlibStreamOwner&) = delete;
+    ZlibStreamOwner& operator=(const ZlibStreamOwner&) = delete;
+    ~ZlibStreamOwner() {
+        if (m_ok) End(&m_zs);
     }
-    InflateStream(const InflateStream&) = delete;
-    InflateStream& operator=(const InflateStream&) = delete;
 
     [[nodiscard]] bool ok() const { return m_ok; }
     z_stream* operator->() { return &m_zs; }
     z_stream* get() { return &m_zs; }
+
+protected:
+    template <typename Init>
+    explicit ZlibStreamOwner(Init init) : m_ok(init(&m_zs) == Z_OK) {}
 
 private:
     z_stream m_zs{};
     bool m_ok;
 };
 
-class DeflateStream {
+class InflateStream : public ZlibStreamOwner<inflateEnd> {
+public:
+    // `windowBits` as for inflateInit2: MAX_WBITS for a zlib stream, -MAX_WBITS for raw deflate.
+    explicit InflateStream(int windowBits) : ZlibStreamOwner([&](z_streamp zs) { return inflateInit2(zs, windowBits); }) {}
+};
+
+class DeflateStream : public ZlibStreamOwner<deflateEnd> {
 public:
     // Raw deflate (no zlib header), as ZIP entries hold it.
     explicit DeflateStream(int level)
-        : m_ok(deflateInit2(&m_zs, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK) {}
-    ~DeflateStream() {
-        if (m_ok) deflateEnd(&m_zs);
-    }
-    DeflateStream(const DeflateStream&) = delete;
-    DeflateStream& operator=(const DeflateStream&) = delete;
-
-    [[nodiscard]] bool ok() const { return m_ok; }
-    z_stream* operator->() { return &m_zs; }
-    z_stream* get() { return &m_zs; }
-
-private:
-    z_stream m_zs{};
-    bool m_ok;
+        : ZlibStreamOwner([&](z_streamp zs) { return deflateInit2(zs, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY); }) {}
 };
 
 }  // namespace tessaly::analysis
